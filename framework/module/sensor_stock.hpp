@@ -1,0 +1,25 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "framework/sensors/sensor_interface.hpp"
+
+namespace korvel::probekit::libvexahelper::module {
+
+// The live sensors by id. Scans hold their own reference, so destroying a sensor while one of its
+// scans runs is safe.
+class sensor_stock {
+public:
+    // Throws the utils exception with key sensor_already_registered when the id is taken.
+    void add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor);
+    std::shared_ptr<sensors::sensor_interface> find(int id) const;
+    bool remove(int id);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<int, std::shared_ptr<sensors::sensor_interface>> sensors_;
+};
+
+}  // namespace korvel::probekit::libvexahelper::module

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "framework/channels/dynamic_channel_options.hpp"
+
+namespace korvel::probekit::libvexahelper::settings {
+
+// The channels of one sensor: those the host already knows (from the settings block) and the
+// definitions the sensor registered in this run.
+class channel_map {
+public:
+    explicit channel_map(std::map<int, std::string> known_to_runtime);
+
+    bool is_known_to_runtime(int id) const;
+    bool is_definition_registered(const channels::dynamic_channel_options& options) const;
+    void register_definition(const channels::dynamic_channel_options& options);
+    const channels::dynamic_channel_options* find_definition(int id) const;
+
+private:
+    std::map<int, std::string> known_to_runtime_;
+    std::map<int, channels::dynamic_channel_options> definitions_;
+};
+
+}  // namespace korvel::probekit::libvexahelper::settings

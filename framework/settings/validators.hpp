@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace korvel::probekit::libvexahelper::settings {
+
+struct validation_rules {
+    std::string name;  // the setting's key, named in the errors
+    bool required = false;
+    std::optional<std::int64_t> minimum;
+    std::optional<std::int64_t> maximum;
+};
+
+// Each validator takes the value as the block holds it (absent: nullopt). A missing required value
+// throws utils::exceptions::setting_not_available; a value outside its limits throws the
+// utils exception with key setting_invalid_less_min / setting_invalid_bigger_max; a text that is
+// not an integer throws the one with key setting_invalid.
+struct kind_string {
+    static std::string parse_and_validate(const std::optional<std::string>& text, const validation_rules& rules);
+};
+
+struct kind_securestring {
+    static std::string parse_and_validate(const std::optional<std::string>& text, const validation_rules& rules);
+};
+
+struct kind_integer {
+    static std::optional<std::int64_t> parse_and_validate(const std::optional<std::string>& text,
+                                                          const validation_rules& rules);
+};
+
+}  // namespace korvel::probekit::libvexahelper::settings

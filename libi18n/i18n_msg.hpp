@@ -1,0 +1,43 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "libi18n/message_key.hpp"
+
+namespace korvel::probekit::libi18n {
+
+// A localisable message: the encoded identifier "#:key[arg,arg]" the host translates,
+// and the English text as the fallback it shows where a language lacks the key.
+class i18n_msg {
+public:
+    i18n_msg() = default;
+    i18n_msg(std::string identifier, std::string text)
+        : identifier_(std::move(identifier)), text_(std::move(text)) {}
+
+    const std::string& identifier() const { return identifier_; }
+    const std::string& text() const { return text_; }
+
+    bool operator==(const i18n_msg&) const = default;
+
+private:
+    std::string identifier_;
+    std::string text_;
+};
+
+// Backslash before every "\", "#", "[", "]", "," and ":" so the host can split the identifier.
+std::string escape_argument(std::string_view argument);
+
+i18n_msg make_msg(const message_key& key, std::span<const std::string> arguments);
+
+template <typename... Arguments>
+i18n_msg make_msg(const message_key& key, const Arguments&... arguments) {
+    const std::string values[] = {std::string(arguments)..., std::string()};
+    return make_msg(key, std::span<const std::string>(values, sizeof...(Arguments)));
+}
+
+// A message whose identifier and text are the same literal (for example "OK"), not a key.
+inline i18n_msg literal_msg(const std::string& text) { return i18n_msg(text, text); }
+
+}  // namespace korvel::probekit::libi18n

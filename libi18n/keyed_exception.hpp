@@ -1,0 +1,22 @@
+#pragma once
+
+#include "libi18n/i18n_msg.hpp"
+
+namespace korvel::probekit::libi18n {
+
+// A concrete error class fixes its key; its constructor takes only the argument values.
+// Base is the family's exception class, which takes a ready message.
+template <typename Base, const message_key& Key>
+class keyed_exception : public Base {
+public:
+    template <typename... Arguments>
+    explicit keyed_exception(const Arguments&... arguments) : Base(make_msg(Key, arguments...)) {}
+
+    static constexpr const message_key& key = Key;
+
+protected:
+    // Lets a keyed class serve as the base of a more specific keyed class.
+    explicit keyed_exception(i18n_msg message) : Base(std::move(message)) {}
+};
+
+}  // namespace korvel::probekit::libi18n
