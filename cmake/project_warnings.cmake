@@ -17,3 +17,14 @@ function(project_library name)
     target_link_libraries(${name} INTERFACE ${ARG_PUBLIC})
   endif()
 endfunction()
+
+# Compiles a data file into a target as `extern const std::string_view SYMBOL` in NAMESPACE.
+function(embed_text target input symbol namespace)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/embedded/${symbol}.cpp)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${output} -DSYMBOL=${symbol} -DNAMESPACE=${namespace}
+            -P ${PROJECT_SOURCE_DIR}/cmake/embed_text.cmake
+    DEPENDS ${input} ${PROJECT_SOURCE_DIR}/cmake/embed_text.cmake
+    COMMENT "Embedding ${input}")
+  target_sources(${target} PRIVATE ${output})
+endfunction()

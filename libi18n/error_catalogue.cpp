@@ -8,7 +8,7 @@ namespace {
 namespace keys = error_keys;
 using enum translation_coverage;
 
-// The spec's Part 2.2 tables, row by row: the descriptor's English text table follows this order.
+// Grouped by family; the descriptor's English text table follows this order.
 const catalogued_error catalogue[] = {
     {keys::libvexahelper::already_contains_factory, all_languages},
     {keys::libvexahelper::already_contains_instance, all_languages},

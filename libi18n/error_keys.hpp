@@ -2,8 +2,8 @@
 
 // Every error key of the module with its English default text, in one place: the exception classes
 // and the descriptor's English text table both read from here, so no text is written twice.
-// Which languages carry a translation of each key is recorded in error_catalogue.cpp; the texts are
-// those of the spec's Part 2.2, character for character.
+// Which languages carry a translation of each key is recorded in error_catalogue.cpp. The texts are
+// the product: change none without changing every translation of it.
 
 #include "libi18n/message_key.hpp"
 

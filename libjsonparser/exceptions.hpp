@@ -4,7 +4,7 @@
 #include "libi18n/keyed_exception.hpp"
 #include "libparser/exceptions.hpp"
 
-// Errors of the JSON parser behind the value queries (Part 2.3). Never retried. They derive from the
+// Errors of the JSON parser behind the value queries. Never retried. They derive from the
 // libparser base, so code written against parser_interface catches them without knowing JSON.
 namespace korvel::probekit::libjsonparser::exceptions {
 

@@ -4,7 +4,7 @@
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
 
-// Errors of the value queries (Part 2.3). Never retried; query_or_default turns empty_result and
+// Errors of the value queries. Never retried; query_or_default turns empty_result and
 // unexpected_type_error into its default and lets every other error pass.
 namespace korvel::probekit::libparser::exceptions {
 

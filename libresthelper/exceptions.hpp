@@ -4,8 +4,7 @@
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
 
-// Errors of the REST client: settings and URL rules (Part 5.1), libcurl transport and status check
-// (Part 5.2). None is retried by a scan; the transport itself repeats only a failed TLS handshake.
+// Errors of the REST client: settings and URL rules, libcurl transport and status check. None is retried by a scan; the transport itself repeats only a failed TLS handshake.
 namespace korvel::probekit::libresthelper::exceptions {
 
 namespace keys = libi18n::error_keys::libresthelper;

@@ -4,7 +4,7 @@
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
 
-// Errors of the S7 connection (Part 3.1) and of read_szl's list checks (Part 3.2).
+// Errors of the S7 connection and of read_szl's list checks.
 // read_szl retries every one of them except szl_too_large when the sensor's retry setting is on;
 // after the last attempt the sensor reports the last one as the scan's error.
 namespace korvel::probekit::libs7::exceptions {
@@ -27,7 +27,7 @@ class read_szl_failed : public keyed_exception<exception, keys::read_szl_failed>
 class szl_too_large : public keyed_exception<exception, keys::szl_too_large> { public: using keyed_exception::keyed_exception; };
 // clang-format on
 
-// The list checks derive from the localisable base directly, not from the libs7 base (Part 2.2),
+// The list checks derive from the localisable base directly, not from the libs7 base,
 // so a handler for connection errors does not see a malformed list.
 // clang-format off
 class element_size_mismatch : public keyed_exception<libi18n::i18n_exception, keys::element_size_mismatch> { public: using keyed_exception::keyed_exception; };

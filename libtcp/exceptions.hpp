@@ -4,7 +4,7 @@
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
 
-// Errors of the host-name resolver (Part 3.1). Not retried within a scan: the sensor resolves again
+// Errors of the host-name resolver. Not retried within a scan: the sensor resolves again
 // on its next scan. Resolution failures other than "host not found" stay asio system errors.
 namespace korvel::probekit::libtcp::exceptions {
 

@@ -15,7 +15,11 @@ public:
     // Throws the utils exception with key sensor_already_registered when the id is taken.
     void add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor);
     std::shared_ptr<sensors::sensor_interface> find(int id) const;
+    // False when no sensor has the id. A removed sensor is destroyed outside the lock (its destructor
+    // may log), or later by the scan still holding it.
     bool remove(int id);
+    // Drops every sensor, as remove does for one.
+    void clear();
 
 private:
     mutable std::mutex mutex_;

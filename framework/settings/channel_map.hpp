@@ -14,7 +14,10 @@ public:
     explicit channel_map(std::map<int, std::string> known_to_runtime);
 
     bool is_known_to_runtime(int id) const;
+    // True when a definition with this id is registered and equal in every field, so a changed
+    // definition (a module renamed on the device) counts as new.
     bool is_definition_registered(const channels::dynamic_channel_options& options) const;
+    // Registers the definition under its id, replacing an earlier one with the same id.
     void register_definition(const channels::dynamic_channel_options& options);
     const channels::dynamic_channel_options* find_definition(int id) const;
 

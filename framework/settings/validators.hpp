@@ -17,6 +17,11 @@ struct validation_rules {
 // throws utils::exceptions::setting_not_available; a value outside its limits throws the
 // utils exception with key setting_invalid_less_min / setting_invalid_bigger_max; a text that is
 // not an integer throws the one with key setting_invalid.
+//
+// kind_string and kind_securestring: an absent optional text gives ""; an empty text is a value.
+// `maximum`, when set, is the longest allowed length in bytes (key string_too_long); `minimum` is unused.
+// kind_integer: the whole text must be the number (an optional "-" and decimal digits, no blanks,
+// no "+"); an empty text counts as absent.
 struct kind_string {
     static std::string parse_and_validate(const std::optional<std::string>& text, const validation_rules& rules);
 };

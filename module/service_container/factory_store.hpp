@@ -22,7 +22,7 @@ public:
     template <typename F>
     class factory_wrapper final : public factory_wrapper_base {
     public:
-        explicit factory_wrapper(F function) : function(std::move(function)) {}
+        explicit factory_wrapper(F factory) : function(std::move(factory)) {}
         F function;
     };
 

@@ -22,7 +22,7 @@ public:
     template <typename T>
     class instance_wrapper final : public instance_wrapper_base {
     public:
-        explicit instance_wrapper(std::shared_ptr<T> instance) : instance(std::move(instance)) {}
+        explicit instance_wrapper(std::shared_ptr<T> shared) : instance(std::move(shared)) {}
         std::shared_ptr<T> instance;
     };
 
@@ -47,7 +47,9 @@ public:
     std::shared_ptr<T> get() const {
         const auto found = instances_.find(std::type_index(typeid(T)));
         if (found == instances_.end()) throw utils::exceptions::instance_not_available(type_name<T>());
-        return static_cast<const instance_wrapper<T>&>(*found->second).instance;
+        const auto* wrapper = dynamic_cast<const instance_wrapper<T>*>(found->second.get());
+        if (wrapper == nullptr) throw utils::exceptions::instance_not_available(type_name<T>());
+        return wrapper->instance;
     }
 
     // An entry whose instance has died counts as absent.
@@ -64,7 +66,9 @@ public:
         if (has<T>(key)) throw utils::exceptions::already_contains_instance_key(type_name<T>(), type_name<Key>());
         auto& slot = instances_[std::type_index(typeid(T))];
         if (!slot) slot = std::make_unique<map_type<T, Key>>();
-        static_cast<map_type<T, Key>&>(*slot).instances.insert_or_assign(key, instance);
+        auto* map = dynamic_cast<map_type<T, Key>*>(slot.get());
+        if (map == nullptr) throw utils::exceptions::already_contains_instance(type_name<T>());
+        map->instances.insert_or_assign(key, instance);
     }
 
     template <typename T, typename Key>
@@ -80,7 +84,8 @@ private:
     template <typename T, typename Key>
     const map_type<T, Key>* find_map() const {
         const auto found = instances_.find(std::type_index(typeid(T)));
-        return found == instances_.end() ? nullptr : static_cast<const map_type<T, Key>*>(found->second.get());
+        // A type stored unkeyed has no map: treat it as holding no keyed entries.
+        return found == instances_.end() ? nullptr : dynamic_cast<const map_type<T, Key>*>(found->second.get());
     }
 
     std::unordered_map<std::type_index, std::unique_ptr<instance_wrapper_base>> instances_;

@@ -4,8 +4,8 @@
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
 
-// Errors the sensors raise themselves: answers of the S7 Web API (Parts 5.4, 5.5) and S7 protocol data
-// the sensors cannot use (Part 4.2). None is retried within a scan; the next scan starts over.
+// Errors the sensors raise themselves: answers of the S7 Web API and S7 protocol data
+// the sensors cannot use. None is retried within a scan; the next scan starts over.
 namespace korvel::probekit::s7::exceptions {
 
 namespace keys = libi18n::error_keys::s7;

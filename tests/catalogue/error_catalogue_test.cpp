@@ -108,7 +108,7 @@ TEST(error_catalogue, keys_and_coverage_per_family) {
     }
 }
 
-// The catalogue keeps the order of the spec's tables: framework, sensor and Web API, S7, REST,
+// The catalogue keeps the order of its families: framework, sensor and Web API, S7, REST,
 // parser (libparser, libjsonparser and libi18n mixed in one table), certificates.
 TEST(error_catalogue, keeps_the_order_of_the_tables) {
     const std::map<std::string, int> table_of = {
@@ -167,7 +167,7 @@ TEST(error_catalogue, every_text_formats_with_as_many_arguments_as_placeholders)
     }
 }
 
-// Texts with quotes, apostrophes and markup survive the trip from the spec into C++ literals.
+// Texts with quotes, apostrophes and markup survive the trip into C++ literals.
 TEST(error_catalogue, texts_with_quotes_are_exact) {
     struct row {
         const i18n::message_key& key;

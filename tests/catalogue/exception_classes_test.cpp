@@ -183,7 +183,7 @@ keyed_case keyed_row(std::string name, std::string key, std::string identifier, 
             [=] { throw Error(std::string(arguments)...); }};
 }
 
-// Identifiers and texts were computed from the spec's tables independently of format_string.
+// Identifiers and texts were computed by hand, independently of format_string.
 const keyed_case keyed_cases[] = {
     keyed_row<utils::already_contains_factory>(
         "already_contains_factory", "libvexahelper.error.already_contains_factory",

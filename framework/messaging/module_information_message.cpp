@@ -1,0 +1,19 @@
+#include "framework/messaging/module_information_message.hpp"
+
+#include "framework/messaging/wire_format.hpp"
+
+namespace korvel::probekit::libvexahelper::messaging {
+
+module_information_message::module_information_message(std::string descriptor, bool include_texts)
+    : descriptor_(std::move(descriptor)), include_texts_(include_texts) {}
+
+// The descriptor travels as a JSON string, so the host gets back exactly the bytes the module gave,
+// whatever their formatting; the flag is only carried along.
+std::vector<std::uint8_t> module_information_message::serialize() const {
+    wire::document message = wire::make_document("module_information");
+    message["include_texts"] = include_texts_;
+    message["descriptor"] = descriptor_;
+    return wire::to_bytes_exact(message);
+}
+
+}  // namespace korvel::probekit::libvexahelper::messaging

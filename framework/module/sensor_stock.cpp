@@ -1,0 +1,46 @@
+#include "framework/module/sensor_stock.hpp"
+
+#include <stdexcept>
+#include <string>
+
+#include "libi18n/error_keys.hpp"
+#include "module/utils/exceptions.hpp"
+
+namespace korvel::probekit::libvexahelper::module {
+
+void sensor_stock::add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor) {
+    if (!sensor) throw std::invalid_argument("sensor_stock: the sensor must not be null");
+    std::lock_guard lock(mutex_);
+    if (!sensors_.try_emplace(id, std::move(sensor)).second) {
+        throw utils::exceptions::exception(libi18n::make_msg(
+            libi18n::error_keys::libvexahelper::sensor_already_registered, std::to_string(id)));
+    }
+}
+
+std::shared_ptr<sensors::sensor_interface> sensor_stock::find(int id) const {
+    std::lock_guard lock(mutex_);
+    const auto found = sensors_.find(id);
+    return found == sensors_.end() ? nullptr : found->second;
+}
+
+bool sensor_stock::remove(int id) {
+    std::shared_ptr<sensors::sensor_interface> removed;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = sensors_.find(id);
+        if (found == sensors_.end()) return false;
+        removed = std::move(found->second);
+        sensors_.erase(found);
+    }
+    return true;  // `removed` dies here, after the lock is released
+}
+
+void sensor_stock::clear() {
+    std::map<int, std::shared_ptr<sensors::sensor_interface>> removed;
+    {
+        std::lock_guard lock(mutex_);
+        removed.swap(sensors_);
+    }
+}
+
+}  // namespace korvel::probekit::libvexahelper::module

@@ -1,0 +1,109 @@
+#include "host/harness/module_library.hpp"
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+#include <utility>
+
+namespace korvel::probekit::host {
+namespace {
+
+using host_callback = void (*)(std::uint64_t, const void*, std::uint32_t);
+
+}  // namespace
+
+module_library::module_library(const std::string& path) {
+    // RTLD_LOCAL keeps the module's symbols out of the host's namespace, as a real host would.
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) throw std::runtime_error(std::string("cannot load module: ") + dlerror());
+}
+
+module_library::~module_library() {
+    cleanup();
+    dlclose(handle_);
+}
+
+template <typename F>
+F* module_library::symbol(const char* name) const {
+    void* address = dlsym(handle_, name);
+    if (address == nullptr) throw std::runtime_error(std::string("module lacks export ") + name);
+    return reinterpret_cast<F*>(address);
+}
+
+void module_library::receive(std::uint64_t context, const void* bytes, std::uint32_t size) {
+    auto* self = reinterpret_cast<module_library*>(static_cast<std::uintptr_t>(context));
+    std::string message(static_cast<const char*>(bytes), size);
+    std::function<void(const std::string&)> listener;
+    {
+        std::lock_guard lock(self->mutex_);
+        self->messages_.push_back(message);
+        listener = self->listener_;
+    }
+    if (listener) listener(message);
+}
+
+int module_library::get_api_level() const { return symbol<int()>("GetApiLevel")(); }
+
+int module_library::initialize() {
+    return symbol<int(std::uint64_t, host_callback)>("InitializeModule")(
+        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(this)), &module_library::receive);
+}
+
+int module_library::cleanup() { return symbol<int()>("CleanupModule")(); }
+
+void module_library::get_module_information(bool include_languages) {
+    symbol<void(bool)>("GetModuleInformation")(include_languages);
+}
+
+int module_library::get_module_information_sync(void* buffer, std::uint32_t* size, bool include_texts) {
+    return symbol<int(void*, std::uint32_t*, bool)>("GetModuleInformationSync")(buffer, size, include_texts);
+}
+
+int module_library::create_sensor(int id, const std::string& settings) {
+    return symbol<int(int, const void*, std::uint32_t)>("CreateSensorInstance")(
+        id, settings.data(), static_cast<std::uint32_t>(settings.size()));
+}
+
+int module_library::scan(int id) { return symbol<int(int)>("ExecuteSensorScan")(id); }
+
+int module_library::check(int id, const std::string& settings) {
+    return symbol<int(int, const void*, std::uint32_t)>("ExecuteCheck")(id, settings.data(),
+                                                                        static_cast<std::uint32_t>(settings.size()));
+}
+
+int module_library::meta_scan(int id, unsigned selector, const std::string& settings) {
+    return symbol<int(int, unsigned, const void*, std::uint32_t)>("ExecuteMetaScan")(
+        id, selector, settings.data(), static_cast<std::uint32_t>(settings.size()));
+}
+
+int module_library::destroy_sensor(int id) { return symbol<int(int)>("DestroySensorInstance")(id); }
+
+std::string module_library::module_information(bool include_texts) {
+    std::uint32_t size = 0;
+    if (get_module_information_sync(nullptr, &size, include_texts) != 0) {
+        throw std::runtime_error("module information size query failed");
+    }
+    std::string bytes(size, '\0');
+    if (get_module_information_sync(bytes.data(), &size, include_texts) != 0) {
+        throw std::runtime_error("module information copy failed");
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+std::vector<std::string> module_library::messages() const {
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+std::vector<std::string> module_library::take_messages() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(messages_, {});
+}
+
+void module_library::on_message(std::function<void(const std::string&)> listener) {
+    std::lock_guard lock(mutex_);
+    listener_ = std::move(listener);
+}
+
+}  // namespace korvel::probekit::host

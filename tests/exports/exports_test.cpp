@@ -1,0 +1,149 @@
+// Drives the real shared library through its C exports, as the host does.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "host/harness/module_library.hpp"
+
+namespace {
+
+using korvel::probekit::host::module_library;
+using json = nlohmann::json;
+
+constexpr int exception_code = 2;
+constexpr int not_initialised_code = 3;
+
+std::vector<json> of_type(const std::vector<std::string>& messages, const std::string& type) {
+    std::vector<json> found;
+    for (const auto& message : messages) {
+        auto document = json::parse(message);
+        if (document.at("type") == type) found.push_back(std::move(document));
+    }
+    return found;
+}
+
+std::vector<std::string> log_lines(const std::vector<std::string>& messages) {
+    std::vector<std::string> lines;
+    for (const auto& log : of_type(messages, "log")) lines.push_back(log.at("text").get<std::string>());
+    return lines;
+}
+
+class exports_test : public ::testing::Test {
+protected:
+    module_library module{MODULE_PATH};
+};
+
+TEST(module_file, exports_exactly_the_ten_functions) {
+    std::unique_ptr<FILE, decltype(&pclose)> nm(popen("nm -D --defined-only " MODULE_PATH, "r"), &pclose);
+    ASSERT_NE(nm, nullptr);
+    std::set<std::string> exported;
+    std::array<char, 512> line{};
+    while (fgets(line.data(), line.size(), nm.get()) != nullptr) {
+        std::istringstream fields(line.data());
+        std::string address, kind, name;
+        fields >> address >> kind >> name;
+        exported.insert(name);
+    }
+    const std::set<std::string> expected{"GetApiLevel",         "InitializeModule",      "CleanupModule",
+                                         "GetModuleInformation", "GetModuleInformationSync", "CreateSensorInstance",
+                                         "ExecuteSensorScan",    "ExecuteCheck",          "ExecuteMetaScan",
+                                         "DestroySensorInstance"};
+    EXPECT_EQ(exported, expected);
+}
+
+TEST_F(exports_test, api_level_is_six_before_and_after_initialisation) {
+    EXPECT_EQ(module.get_api_level(), 6);
+    ASSERT_EQ(module.initialize(), 0);
+    EXPECT_EQ(module.get_api_level(), 6);
+}
+
+TEST_F(exports_test, calls_before_initialisation_are_refused) {
+    EXPECT_EQ(module.create_sensor(1, "{}"), not_initialised_code);
+    EXPECT_EQ(module.scan(1), not_initialised_code);
+    EXPECT_EQ(module.check(1, "{}"), not_initialised_code);
+    EXPECT_EQ(module.meta_scan(1, 0, "{}"), not_initialised_code);
+    EXPECT_EQ(module.destroy_sensor(1), not_initialised_code);
+    std::uint32_t size = 0;
+    EXPECT_EQ(module.get_module_information_sync(nullptr, &size, true), 2);
+    module.get_module_information(true);
+    EXPECT_TRUE(module.messages().empty());
+}
+
+TEST_F(exports_test, second_initialisation_is_refused_and_the_first_instance_keeps_working) {
+    ASSERT_EQ(module.initialize(), 0);
+    const std::string descriptor = module.module_information(true);
+    module.take_messages();
+    EXPECT_EQ(module.initialize(), 1);
+    const auto lines = log_lines(module.take_messages());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "InitializeModule called on already initialized module."),
+              lines.end());
+    EXPECT_EQ(module.module_information(true), descriptor);
+}
+
+TEST_F(exports_test, cleanup_twice_answers_zero_both_times_and_the_module_can_start_again) {
+    ASSERT_EQ(module.initialize(), 0);
+    EXPECT_EQ(module.cleanup(), 0);
+    EXPECT_EQ(module.cleanup(), 0);
+    EXPECT_EQ(module.scan(1), not_initialised_code);
+    EXPECT_EQ(module.initialize(), 0);
+}
+
+TEST_F(exports_test, module_information_size_in_size_out) {
+    ASSERT_EQ(module.initialize(), 0);
+    EXPECT_EQ(module.get_module_information_sync(nullptr, nullptr, true), 1);
+
+    std::uint32_t size = 0;
+    ASSERT_EQ(module.get_module_information_sync(nullptr, &size, true), 0);
+    const std::uint32_t required = size;
+    ASSERT_GT(required, 0u);
+
+    std::string buffer(required, '#');
+    size = required - 1;
+    EXPECT_EQ(module.get_module_information_sync(buffer.data(), &size, true), 1);
+    EXPECT_EQ(size, required);
+    EXPECT_EQ(buffer, std::string(required, '#')) << "nothing may be copied into a short buffer";
+
+    EXPECT_EQ(module.get_module_information_sync(buffer.data(), &size, true), 0);
+    EXPECT_EQ(size, required);
+    const auto message = json::parse(buffer);
+    EXPECT_EQ(message.at("type"), "module_information");
+}
+
+TEST_F(exports_test, asynchronous_module_information_arrives_through_the_callback) {
+    ASSERT_EQ(module.initialize(), 0);
+    module.take_messages();
+    module.get_module_information(false);
+    const auto sent = of_type(module.take_messages(), "module_information");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent.front(), json::parse(module.module_information(false)));
+}
+
+TEST_F(exports_test, every_dispatched_call_is_traced_with_begin_and_end) {
+    ASSERT_EQ(module.initialize(), 0);
+    module.take_messages();
+    module.scan(42);
+    const std::string name = "korvel::probekit::libvexahelper::module::module_instance_adapter::execute_sensor_scan";
+    const auto lines = log_lines(module.take_messages());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "### Begin " + name + " ###");
+    EXPECT_EQ(lines[1], "### End   " + name + " ###");
+}
+
+TEST_F(exports_test, an_exception_below_the_boundary_answers_two) {
+    ASSERT_EQ(module.initialize(), 0);
+    for (const char* garbage : {"", "{", "not json", "[1,2]", "{\"kind\": 5}"}) {
+        SCOPED_TRACE(garbage);
+        EXPECT_EQ(module.create_sensor(1, garbage), exception_code);
+        EXPECT_EQ(module.check(1, garbage), exception_code);
+        EXPECT_EQ(module.meta_scan(1, 0, garbage), exception_code);
+    }
+    EXPECT_EQ(module.get_api_level(), 6) << "the module must stay usable";
+}
+
+}  // namespace

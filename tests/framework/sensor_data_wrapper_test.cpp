@@ -1,0 +1,87 @@
+#include "framework/settings/sensor_data_wrapper.hpp"
+
+#include "module/utils/exceptions.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+namespace vexa = korvel::probekit::libvexahelper;
+using vexa::settings::sensor_data_wrapper;
+using vexa::testing::expect_error;
+
+sensor_data_wrapper wrap(const std::string& block) {
+    return sensor_data_wrapper(block.data(), block.size());
+}
+
+const std::string full_block = R"({"kind": "simatic_s7_300_400_cpu_status_sensor",
+  "settings": {"host": "10.0.0.5", "connection_section.rack": "0", "httpproxy.password": "hunter2",
+               "korvelcloudapikey": "api-key-1", "token": "marked-secure", "Section.PassWord": "mixed"},
+  "secure_settings": ["token"], "channels": {"0": "CPU Status", "12": "Cycle Ratio"},
+  "persistent_data": {"does_plc_have_too_many_events": "true"}})";
+
+TEST(sensor_data_wrapper, reads_every_part_of_the_block) {
+    const auto data = wrap(full_block);
+    EXPECT_EQ(data.kind(), "simatic_s7_300_400_cpu_status_sensor");
+    EXPECT_EQ(data.get_setting("httpproxy.password"), "hunter2");  // masking is for rendering only
+    EXPECT_EQ(data.get_setting("interval"), std::nullopt);
+    EXPECT_EQ(data.get_channels(), (std::map<int, std::string>{{0, "CPU Status"}, {12, "Cycle Ratio"}}));
+    EXPECT_EQ(data.get_persistent_data().at("does_plc_have_too_many_events"), "true");
+    const auto bare = wrap(R"({"kind": "k", "settings": {}})");
+    EXPECT_FALSE(bare.has_channels());
+    EXPECT_TRUE(bare.get_persistent_data().empty());
+    EXPECT_TRUE(wrap(R"({"kind": "k", "settings": {}, "channels": {}})").has_channels());
+}
+
+TEST(sensor_data_wrapper, to_json_masks_every_secure_value_and_reads_back) {
+    const auto data = wrap(full_block);
+    EXPECT_FALSE(data.is_secure("password.hint"));
+    EXPECT_FALSE(data.is_secure("mypassword"));
+    const std::string rendered = data.to_json();
+    for (const char* secret : {"hunter2", "api-key-1", "marked-secure", "mixed"}) {
+        EXPECT_EQ(rendered.find(secret), std::string::npos) << secret << " leaked into " << rendered;
+    }
+    const auto again = wrap(rendered);
+    EXPECT_EQ(again.get_setting("httpproxy.password"), "***");
+    EXPECT_EQ(again.get_setting("token"), "***");
+    EXPECT_EQ(again.get_setting("host"), "10.0.0.5");
+    EXPECT_EQ(again.get_channels(), data.get_channels());
+    EXPECT_EQ(again.get_persistent_data(), data.get_persistent_data());
+}
+
+TEST(sensor_data_wrapper, malformed_blocks_fail_with_initialization_error_naming_the_fault) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "The settings block is empty."},
+        // A syntax error reports only where it is: the text around it may be a password.
+        {R"({"kind": "k", "settings": {"password": "topsecret)",
+         "The settings block is not valid JSON (error at byte 50)."},
+        {"{\"kind\": \"k\", \"settings\": {\"host\": \"\xff\"}}",
+         "The settings block is not valid JSON (error at byte 37)."},
+        {"[1, 2]", "The settings block must be a JSON object."},
+        {std::string(100000, '[') + std::string(100000, ']'), "The settings block must be a JSON object."},
+        {R"({"settings": {}})", "Member \"kind\" is missing."},
+        {R"({"kind": 5, "settings": {}})", "Member \"kind\" must be a non-empty string."},
+        {R"({"kind": "k"})", "Member \"settings\" is missing."},
+        {R"({"kind": "k", "settings": []})", "Member \"settings\" must be an object."},
+        {R"({"kind": "k", "settings": {"timeout": 60}})", "Setting \"timeout\" must have a string value."},
+        {R"({"kind": "k", "settings": {"host": null}})", "Setting \"host\" must have a string value."},
+        {R"({"kind": "k", "settings": {}, "secure_settings": ["x", 1]})",
+         "Member \"secure_settings\" must be an array of strings."},
+        {R"({"kind": "k", "settings": {}, "channels": {" 1": "CPU"}})",
+         "Channel id \" 1\" is not a decimal integer."},
+        {R"({"kind": "k", "settings": {}, "channels": {"99999999999": "CPU"}})",
+         "Channel id \"99999999999\" is not a decimal integer."},
+        {R"({"kind": "k", "settings": {}, "channels": {"1": "a", "01": "b"}})",
+         "Channel id 1 appears twice."},
+        {R"({"kind": "k", "settings": {}, "persistent_data": {"n": 1}})",
+         "Persistent value \"n\" must have a string value."},
+    };
+    for (const auto& [block, reason] : cases) {
+        SCOPED_TRACE(block.substr(0, 80));
+        expect_error<vexa::utils::exceptions::initialization_error>([&] { wrap(block); },
+                                                                    "Initialization error. " + reason);
+    }
+    expect_error<vexa::utils::exceptions::initialization_error>(
+        [] { sensor_data_wrapper(nullptr, 10); }, "Initialization error. The settings block is missing.");
+}
+
+}  // namespace
