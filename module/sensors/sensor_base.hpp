@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "framework/channels/dynamic_channel.hpp"
+#include "framework/messaging/persistent_data.hpp"
+#include "framework/responses/sensor_scan_result.hpp"
+#include "framework/sensors/sensor_interface.hpp"
+#include "framework/settings/channel_map.hpp"
+#include "framework/settings/persistent_data_storage.hpp"
+#include "liblog/log_interface.hpp"
+#include "module/sensors/banners.hpp"
+#include "module/sensors/message_sender.hpp"
+#include "module/sensors/sensor_log.hpp"
+#include "module/utils/exceptions.hpp"
+
+namespace korvel::probekit::libvexahelper::sensors {
+
+// The common frame of every sensor: its log, its settings, channels and persistent values, and a
+// scan that always answers the host, with an error result when the sensor's own work throws.
+// Settings carries the shared base values as `base`.
+template <typename Settings>
+class sensor_base : public sensor_interface {
+public:
+    using settings_type = Settings;
+
+    sensor_base(std::shared_ptr<module::service_container> container, int id, Settings settings,
+                std::shared_ptr<settings::channel_map> channels, settings::persistent_data_storage persistent,
+                std::string_view display_name)
+        : sender_(std::move(container)),
+          id_(id),
+          settings_(std::move(settings)),
+          channels_(std::move(channels)),
+          persistent_(std::move(persistent)),
+          log_(choose_sensor_log(*sender_.container(), id_, settings_.base.logging)) {
+        log(std::string(banners::initializing));
+        log(std::string(display_name) + " version is: " + std::string(banners::module_version) + "\n");
+    }
+
+    ~sensor_base() override { log(std::string(banners::cleaning_up)); }
+
+    int get_id() const override { return id_; }
+    void log(int level, const std::string& message) override { log_->log(level, message); }
+    void log(const std::string& message) override { log_->log(trace_level, message); }
+
+    void scan() override {
+        log(std::string(banners::enter_scan));
+        try {
+            do_scan();
+        } catch (const libi18n::i18n_exception& error) {
+            report(error);
+        } catch (const std::exception& error) {
+            report(error);
+        }
+        log(std::string(banners::exit_scan));
+    }
+
+protected:
+    static constexpr int trace_level = 7;
+
+    virtual void do_scan() = 0;
+
+    const Settings& sensor_settings() const { return settings_; }
+    const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }
+
+    responses::sensor_scan_result make_result(libi18n::i18n_msg message, responses::scan_response_codes code) const {
+        responses::sensor_scan_result result(id_, channels_);
+        result.set_response_message(std::move(message));
+        result.set_response_code(code);
+        return result;
+    }
+
+    template <typename Exception>
+    responses::sensor_scan_result make_error_result(const Exception& error, int error_code,
+                                                    responses::scan_response_codes code) const {
+        responses::sensor_scan_result result(id_, error);
+        result.set_error_code(error_code);
+        result.set_response_code(code);
+        return result;
+    }
+
+    void send(const messaging::vexa_message& message) const { sender_.send(message); }
+
+    // Writes and reports a value only when it changed, so the host's copy stays equal to ours.
+    void set_persistent(const std::string& key, const std::string& value) {
+        if (persistent_.exists(key) && persistent_.at(key) == value) return;
+        persistent_[key] = value;
+        send(messaging::persistent_data(id_, key, value));
+    }
+
+    std::optional<std::string> get_persistent(const std::string& key) const { return persistent_.at_opt(key); }
+
+    // Registers the definition and announces it unless the host already knows the channel id.
+    void ensure_dynamic_channel(const channels::dynamic_channel_options& options) {
+        if (!channels_) throw utils::exceptions::channel_map_not_initialized();
+        if (!channels_->is_definition_registered(options)) channels_->register_definition(options);
+        if (!channels_->is_known_to_runtime(options.id)) send(channels::dynamic_channel(id_, options));
+    }
+
+private:
+    template <typename Exception>
+    void report(const Exception& error) {
+        log(error.what());
+        send(make_error_result(error, 0, responses::scan_response_codes::error));
+    }
+
+    message_sender sender_;
+    int id_;
+    Settings settings_;
+    std::shared_ptr<settings::channel_map> channels_;
+    settings::persistent_data_storage persistent_;
+    std::shared_ptr<liblog::log_interface> log_;
+};
+
+}  // namespace korvel::probekit::libvexahelper::sensors

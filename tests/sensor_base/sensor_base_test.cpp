@@ -1,0 +1,196 @@
+#include "module/sensors/sensor_base.hpp"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "framework/module/log_registration.hpp"
+#include "framework/module/sensor_dispatcher.hpp"
+#include "libi18n/error_keys.hpp"
+#include "module/sensors/registration.hpp"
+#include "module/settings/base_settings.hpp"
+
+namespace {
+
+namespace vexa = korvel::probekit::libvexahelper;
+namespace i18n = korvel::probekit::libi18n;
+using json = nlohmann::json;
+
+struct test_settings {
+    korvel::probekit::s7::settings::base_settings base;
+    static test_settings parse(const vexa::settings::sensor_data_wrapper& data) {
+        return {korvel::probekit::s7::settings::parse_base_settings(data)};
+    }
+};
+
+constexpr i18n::message_key read_failed{"libs7.error.read_szl_failed",
+                                        "Failed to read system status list with SSL-ID 0x%0:s/0x%1:s. %2:s"};
+
+// Does what each test asks of it in its scan.
+class test_sensor final : public vexa::sensors::sensor_base<test_settings> {
+public:
+    using sensor_base::sensor_base;
+    test_sensor(std::shared_ptr<vexa::module::service_container> container, int id, test_settings settings,
+                std::shared_ptr<vexa::settings::channel_map> channels, vexa::settings::persistent_data_storage storage)
+        : sensor_base(std::move(container), id, std::move(settings), std::move(channels), std::move(storage),
+                      "Test Sensor") {}
+
+    static inline std::function<void(test_sensor&)> behaviour;
+
+    using sensor_base::ensure_dynamic_channel;
+    using sensor_base::get_persistent;
+    using sensor_base::set_persistent;
+
+private:
+    void do_scan() override { behaviour(*this); }
+};
+
+class sensor_base_test : public ::testing::Test {
+protected:
+    std::shared_ptr<vexa::module::service_container> container = std::make_shared<vexa::module::service_container>();
+    std::vector<json> sent;
+    std::unique_ptr<vexa::module::sensor_dispatcher> dispatcher;
+
+    void SetUp() override {
+        container->add_factory(std::function<std::unique_ptr<vexa::messaging::message_service_interface>()>([this] {
+            return std::make_unique<vexa::messaging::message_service>([this](const void* bytes, unsigned size) {
+                sent.push_back(json::parse(std::string(static_cast<const char*>(bytes), size)));
+            });
+        }));
+        vexa::module::register_runtime_log(container);
+        vexa::module::register_sensor_log(container);
+        dispatcher = std::make_unique<vexa::module::sensor_dispatcher>(container);
+        vexa::module::register_sensor_as<test_sensor>(*dispatcher, "test_sensor");
+    }
+
+    void create(int id, const std::string& logging, const json& extra = json::object()) {
+        json block{{"kind", "test_sensor"},
+                   {"settings", {{"host", "plc"}, {"timeout", "60"}, {"logging", logging}}},
+                   {"channels", {{"0", "Known"}}},
+                   {"persistent_data", {{"counter", "1"}}}};
+        block.merge_patch(extra);
+        const std::string text = block.dump();
+        ASSERT_EQ(dispatcher->create_sensor_instance(id, vexa::settings::sensor_data_wrapper(text.data(), text.size())),
+                  vexa::module::sensor_create_response_code::success);
+    }
+
+    std::vector<json> take(const std::string& type) {
+        std::vector<json> found;
+        for (const auto& message : sent) {
+            if (message.at("type") == type) found.push_back(message);
+        }
+        sent.clear();
+        return found;
+    }
+
+    std::vector<std::string> log_texts(const std::vector<json>& logs) {
+        std::vector<std::string> texts;
+        for (const auto& log : logs) texts.push_back(log.at("text"));
+        return texts;
+    }
+};
+
+TEST_F(sensor_base_test, a_throwing_scan_becomes_one_error_result_between_the_banners) {
+    test_sensor::behaviour = [](test_sensor&) { throw i18n::i18n_exception(i18n::make_msg(read_failed, "0424", "0000", "down")); };
+    create(1, "enabled");
+    sent.clear();
+    dispatcher->execute_sensor_scan(1);
+
+    std::vector<std::string> order;
+    for (const auto& message : sent) order.push_back(message.at("type") == "log" ? message.at("text").get<std::string>() : message.at("type").get<std::string>());
+    ASSERT_EQ(order.size(), 4u);
+    EXPECT_EQ(order[0], "#################### Enter sensor scan ####################");
+    EXPECT_EQ(order[1], "Failed to read system status list with SSL-ID 0x0424/0x0000. down");
+    EXPECT_EQ(order[2], "error_result");
+    EXPECT_EQ(order[3], "#################### Exit sensor scan  ####################");
+
+    const auto errors = take("error_result");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].at("response_code"), 3);
+    EXPECT_EQ(errors[0].at("error_code"), 0);
+    EXPECT_EQ(errors[0].at("message").at("id"), "#:libs7.error.read_szl_failed[0424,0000,down]");
+}
+
+TEST_F(sensor_base_test, a_plain_standard_exception_is_reported_with_its_text) {
+    test_sensor::behaviour = [](test_sensor&) { throw std::out_of_range("stoll argument out of range"); };
+    create(1, "disabled");
+    sent.clear();
+    dispatcher->execute_sensor_scan(1);
+    const auto errors = take("error_result");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].at("message").at("text"), "stoll argument out of range");
+    EXPECT_EQ(errors[0].at("response_code"), 3);
+}
+
+TEST_F(sensor_base_test, logging_setting_decides_whether_banners_reach_the_sensor_log) {
+    test_sensor::behaviour = [](test_sensor&) {};
+    create(1, "enabled");
+    const auto enabled = log_texts(take("log"));
+    ASSERT_GE(enabled.size(), 3u);
+    EXPECT_EQ(enabled[0], "#################### Initializing ####################");
+    EXPECT_EQ(enabled[1], "Test Sensor version is: 1.21.0.22799\n");
+
+    create(2, "disabled");
+    EXPECT_TRUE(take("log").empty());
+    dispatcher->execute_sensor_scan(2);
+    dispatcher->destroy_sensor_instance(2);
+    EXPECT_TRUE(take("log").empty());
+
+    dispatcher->destroy_sensor_instance(1);
+    const auto cleanup = log_texts(take("log"));
+    ASSERT_EQ(cleanup.size(), 1u);
+    EXPECT_EQ(cleanup[0], "#################### Cleaning Up  ####################");
+}
+
+TEST_F(sensor_base_test, settings_dump_in_the_sensor_log_hides_secrets) {
+    test_sensor::behaviour = [](test_sensor&) {};
+    create(1, "enabled", {{"settings", {{"korvelcloudapikey", "top-secret"}}}});
+    for (const auto& text : log_texts(take("log"))) EXPECT_EQ(text.find("top-secret"), std::string::npos) << text;
+}
+
+TEST_F(sensor_base_test, persistent_values_are_sent_only_when_they_change) {
+    test_sensor::behaviour = [](test_sensor& sensor) {
+        sensor.set_persistent("counter", "1");
+        sensor.set_persistent("counter", "2");
+        sensor.set_persistent("counter", "2");
+        EXPECT_EQ(sensor.get_persistent("counter"), "2");
+        EXPECT_EQ(sensor.get_persistent("absent"), std::nullopt);
+    };
+    create(1, "disabled");
+    sent.clear();
+    dispatcher->execute_sensor_scan(1);
+    const auto writes = take("persistent_data");
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].at("key"), "counter");
+    EXPECT_EQ(writes[0].at("value"), "2");
+}
+
+TEST_F(sensor_base_test, channels_the_host_knows_are_not_announced_again) {
+    test_sensor::behaviour = [](test_sensor& sensor) {
+        for (int id : {0, 1, 1}) {
+            vexa::channels::dynamic_channel_options options;
+            options.id = id;
+            options.display = i18n::literal_msg("channel");
+            sensor.ensure_dynamic_channel(options);
+        }
+    };
+    create(1, "disabled");
+    sent.clear();
+    dispatcher->execute_sensor_scan(1);
+    const auto announced = take("dynamic_channel");
+    ASSERT_EQ(announced.size(), 2u) << "channel 0 is known; channel 1 is new to the host until it records it";
+}
+
+TEST_F(sensor_base_test, without_a_channel_map_registering_a_channel_fails) {
+    test_sensor::behaviour = [](test_sensor& sensor) { sensor.ensure_dynamic_channel({}); };
+    const std::string text = json{{"kind", "test_sensor"}, {"settings", {{"host", "plc"}, {"timeout", "60"}}}}.dump();
+    ASSERT_EQ(dispatcher->create_sensor_instance(1, vexa::settings::sensor_data_wrapper(text.data(), text.size())),
+              vexa::module::sensor_create_response_code::success);
+    sent.clear();
+    dispatcher->execute_sensor_scan(1);
+    const auto errors = take("error_result");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].at("message").at("id"), "#:libvexahelper.error.channel_map_not_initialized[]");
+}
+
+}  // namespace
