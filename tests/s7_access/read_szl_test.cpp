@@ -1,0 +1,180 @@
+// read_szl over a scripted connection: header checks, the 0xFFFF correction, retries, log lines.
+
+#include "libs7/read_szl.hpp"
+
+#include <gtest/gtest.h>
+
+#include "libs7/exceptions.hpp"
+#include "record_bytes.hpp"
+#include "recording_log.hpp"
+#include "s7/records/cpu_status.hpp"
+#include "s7/records/cycle_time.hpp"
+#include "s7/records/diagnostics_data.hpp"
+#include "s7/records/led_status.hpp"
+#include "scripted_connection.hpp"
+
+namespace {
+
+namespace libs7 = korvel::probekit::libs7;
+namespace s7 = korvel::probekit::s7;
+namespace errors = korvel::probekit::libs7::exceptions;
+using namespace s7_access_test;
+using namespace std::chrono_literals;
+
+const date_and_time some_time{0x24, 0x03, 0x05, 0x14, 0x07, 0x09, 0x25, 0x03};
+
+class read_szl_test : public ::testing::Test {
+protected:
+    template <typename T>
+    T read(scripted_connection& connection, bool retry = true) {
+        return libs7::read_szl<T>(connection, 40ms, retry, log,
+                                  [this](std::chrono::milliseconds delay) { waits.push_back(delay); });
+    }
+
+    // Runs the read, expects Exception with the exact text, and returns how many reads were made.
+    template <typename T, typename Exception>
+    std::size_t expect_failure(std::vector<scripted_connection::reply> script, const std::string& text,
+                               bool retry = true) {
+        scripted_connection connection(std::move(script));
+        try {
+            read<T>(connection, retry);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.what(), text);
+        }
+        return connection.reads.size();
+    }
+
+    recording_log log;
+    std::vector<std::chrono::milliseconds> waits;
+};
+
+TEST_F(read_szl_test, record_count_0xffff_is_taken_from_the_data_size) {
+    scripted_connection connection(
+        {szl_list{concatenated({diagnostic_record(0x1381, some_time), diagnostic_record(0x3501, some_time)}),
+                  20, 0xFFFF}});
+
+    const auto entries = read<std::vector<s7::all_diagnostics_data>>(connection);
+
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].event_id, 0x1381);
+    EXPECT_EQ(entries[1].event_id, 0x3501);
+    EXPECT_EQ(log.at_level(4),
+              std::vector<std::string>{"N_DR (number of data records) sent by PLC is 0xFFFF, will "
+                                       "instead use 2 (based on actual data size)"});
+}
+
+TEST_F(read_szl_test, size_mismatches_are_total_bytes_mismatch) {
+    struct row {
+        const char* name;
+        szl_list list;
+        const char* text;
+    };
+    const std::vector<row> rows = {
+        {"0xffff but not a multiple",
+         {std::vector<std::uint8_t>(41), 20, 0xFFFF},
+         "The returned SSL size (41) does not match the expected size (1310700)."},
+        {"0xffff with record length 0",
+         {std::vector<std::uint8_t>(20), 0, 0xFFFF},
+         "The returned SSL size (20) does not match the expected size (0)."},
+        {"count too small",
+         {std::vector<std::uint8_t>(40), 20, 1},
+         "The returned SSL size (40) does not match the expected size (20)."},
+        // The size check comes before the record-length check.
+        {"wrong length and size",
+         {std::vector<std::uint8_t>(28), 4, 1},
+         "The returned SSL size (28) does not match the expected size (4)."},
+    };
+    for (const auto& [name, list, text] : rows) {
+        SCOPED_TRACE(name);
+        log.lines.clear();
+        EXPECT_EQ((expect_failure<std::vector<s7::all_diagnostics_data>, errors::total_bytes_mismatch>(
+                      {list}, text, false)),
+                  1U);
+        EXPECT_TRUE(log.at_level(4).empty());
+    }
+}
+
+TEST_F(read_szl_test, record_length_other_than_the_types_is_element_size_mismatch) {
+    expect_failure<s7::cycle_time, errors::element_size_mismatch>(
+        {szl_list{std::vector<std::uint8_t>(20), 20, 1}},
+        "The returned SSL element size (20) does not match the expected size (28).");
+}
+
+TEST_F(read_szl_test, single_record_list_with_two_records_is_retried_three_times) {
+    const auto reads = expect_failure<s7::ob1::cpu_status, errors::unexpected_multiple_elements>(
+        {szl_list{concatenated({cpu_status_record(8), cpu_status_record(8)}), 20, 2}},
+        "The returned SSL contained more than one element. Veltra expects exactly one element.");
+
+    EXPECT_EQ(reads, 3U);
+    // The line appends ". " to the error's own full stop.
+    const std::string failure =
+        "Failed to read SZL 0x0424/0x0000: The returned SSL contained more than one element. Veltra expects "
+        "exactly one element.. ";
+    EXPECT_EQ(log.at_level(3),
+              (std::vector<std::string>{failure + "2 attempts left.", failure + "1 attempts left.",
+                                        failure + "0 attempts left."}));
+    EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{40ms, 40ms, 40ms}));
+}
+
+TEST_F(read_szl_test, noretry_reads_once_and_still_waits_once) {
+    const auto reads = expect_failure<s7::ob1::cpu_status, errors::read_szl_failed>(
+        {failure<errors::read_szl_failed>("0424", "0000", "CPU : Item not available")},
+        "Failed to read system status list with SSL-ID 0x0424/0x0000. CPU : Item not available", false);
+
+    EXPECT_EQ(reads, 1U);
+    EXPECT_EQ(log.at_level(3), std::vector<std::string>{
+                                   "Failed to read SZL 0x0424/0x0000: Failed to read system status list with "
+                                   "SSL-ID 0x0424/0x0000. CPU : Item not available. 0 attempts left."});
+    EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{40ms});
+}
+
+TEST_F(read_szl_test, list_too_large_is_never_retried) {
+    const auto reads = expect_failure<std::vector<s7::all_diagnostics_data>, errors::szl_too_large>(
+        {failure<errors::szl_too_large>("00a0", "0000")},
+        "Failed to read system status list with SSL-ID 0x00a0/0x0000. Too many records in the list.");
+
+    EXPECT_EQ(reads, 1U);
+    EXPECT_EQ(log.at_level(3),
+              std::vector<std::string>{"Failed to read SZL 0x00a0/0x0000: Failed to read system "
+                                       "status list with SSL-ID 0x00a0/0x0000. Too many records "
+                                       "in the list."});
+    EXPECT_TRUE(waits.empty());
+}
+
+TEST_F(read_szl_test, a_later_attempt_that_succeeds_ends_the_loop) {
+    scripted_connection connection(
+        {failure<errors::connection_failed>("10.0.0.1", "102", "TCP : Connection timed out"),
+         szl_list{cpu_status_record(4), 20, 1}});
+
+    EXPECT_EQ(read<s7::ob1::cpu_status>(connection).mode, 4);
+    EXPECT_EQ(connection.reads.size(), 2U);
+    EXPECT_EQ(
+        log.at_level(3),
+        std::vector<std::string>{"Failed to read SZL 0x0424/0x0000: Failed to connect to 10.0.0.1:102. TCP : "
+                                 "Connection timed out. 2 attempts left."});
+    EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{40ms});
+}
+
+TEST_F(read_szl_test, a_connection_that_never_calls_back_fails_to_read_into_the_type) {
+    const auto reads = expect_failure<s7::cycle_time, errors::failed_to_read_szl_data_into_type>(
+        {scripted_connection::no_callback{}}, "Failed to read SSL data into type.");
+    EXPECT_EQ(reads, 3U);
+}
+
+TEST_F(read_szl_test, empty_diagnostic_buffer_is_an_empty_vector) {
+    scripted_connection connection({szl_list{{}, 20, 0}});
+    EXPECT_TRUE(read<std::vector<s7::all_diagnostics_data>>(connection).empty());
+    EXPECT_TRUE(log.at_level(3).empty());
+}
+
+TEST_F(read_szl_test, raw_list_is_dumped_with_the_header_as_received) {
+    scripted_connection connection({szl_list{{0x00, 0x04, 0x01, 0x00, 0x00, 0x05, 0x00, 0xAB}, 4, 0xFFFF}});
+
+    read<std::vector<s7::led_status>>(connection);
+
+    EXPECT_EQ(log.at_level(7), std::vector<std::string>{"SZL data (0x0074/0x0000) [4 bytes per record, 65535 "
+                                                        "records]:\n  00040100000500ab"});
+}
+
+}  // namespace

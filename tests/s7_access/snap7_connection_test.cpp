@@ -1,0 +1,102 @@
+// snap7_connection against the simulated CPU: links, reconnects and failures.
+
+#include "libs7/snap7_connection.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "libs7/exceptions.hpp"
+#include "libs7/read_szl.hpp"
+#include "recording_log.hpp"
+#include "s7/records/cpu_status.hpp"
+#include "simulators/s7_cpu/s7_cpu_simulator.hpp"
+
+namespace {
+
+namespace libs7 = korvel::probekit::libs7;
+namespace s7 = korvel::probekit::s7;
+namespace simulators = korvel::probekit::simulators;
+using namespace std::chrono_literals;
+
+class snap7_connection_test : public ::testing::Test {
+protected:
+    std::int64_t read_mode() {
+        return libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, log).mode;
+    }
+
+    simulators::s7_cpu_simulator simulator;
+    libs7::snap7_connection connection{{"127.0.0.1", simulator.port(), 0, 2, 500ms}};
+    s7_access_test::recording_log log;
+};
+
+TEST_F(snap7_connection_test, keeps_one_link_across_reads) {
+    EXPECT_EQ(simulator.client_count(), 0);  // construction does not connect
+    read_mode();
+    read_mode();
+    EXPECT_EQ(simulator.client_count(), 1);
+}
+
+TEST_F(snap7_connection_test, fails_without_hanging_while_the_cpu_is_gone_and_reconnects_when_it_is_back) {
+    read_mode();
+    simulator.stop();
+
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        read_mode();
+        ADD_FAILURE() << "no exception";
+    } catch (const libs7::exceptions::connection_failed& error) {
+        const std::string prefix =
+            "Failed to connect to 127.0.0.1:" + std::to_string(simulator.port()) + ". ";
+        EXPECT_EQ(std::string(error.what()).rfind(prefix, 0), 0U) << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+
+    simulator.start();
+    EXPECT_EQ(read_mode(), 8);
+    EXPECT_EQ(simulator.client_count(), 1);
+}
+
+TEST_F(snap7_connection_test, a_dropped_link_is_reconnected_within_the_same_read) {
+    read_mode();
+    simulator.stop();
+    simulator.start();
+
+    EXPECT_EQ(read_mode(), 8);
+    EXPECT_TRUE(log.at_level(3).empty());
+    EXPECT_EQ(simulator.client_count(), 1);
+}
+
+TEST_F(snap7_connection_test, sensors_sharing_the_connection_take_turns) {
+    std::atomic<int> failures{0};
+    std::vector<std::thread> sensors;
+    for (int sensor = 0; sensor < 4; ++sensor) {
+        sensors.emplace_back([&] {
+            s7_access_test::recording_log own_log;
+            for (int scan = 0; scan < 25; ++scan) {
+                try {
+                    if (libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, own_log).mode != 8)
+                        ++failures;
+                } catch (const std::exception&) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& sensor : sensors) sensor.join();
+
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(simulator.client_count(), 1);
+}
+
+TEST_F(snap7_connection_test, an_exception_of_the_callback_passes_through) {
+    struct callback_failure {};
+    EXPECT_THROW(connection.read_szl(0x0424, 0, [](auto, auto, auto) { throw callback_failure(); }),
+                 callback_failure);
+    // The mutex was released: the connection still works.
+    EXPECT_EQ(read_mode(), 8);
+}
+
+}  // namespace
