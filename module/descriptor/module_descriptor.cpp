@@ -6,6 +6,7 @@
 
 #include "libi18n/error_catalogue.hpp"
 #include "module/descriptor/compact_json_writer.hpp"
+#include "s7/texts/sensor_texts.hpp"
 
 namespace korvel::probekit::s7 {
 
@@ -39,13 +40,14 @@ const language languages[] = {
 };
 
 json translation_table(const language& language) {
-    // A sorted map, so English's error texts from the catalogue fall in among the other keys.
-    nlohmann::json texts = nlohmann::json::parse(language.texts);
+    // A sorted map, so the English texts the code carries fall in among the other keys.
+    nlohmann::json table = nlohmann::json::parse(language.texts);
     if (language.name == "English") {
-        for (const auto& error : libi18n::error_catalogue()) texts[std::string(error.key.key)] = error.key.english;
+        for (const auto& error : libi18n::error_catalogue()) table[std::string(error.key.key)] = error.key.english;
+        for (const auto* text : texts::all_sensor_texts()) table[std::string(text->key)] = text->english;
     }
     json translation = json::object();
-    for (const auto& [key, text] : texts.items()) translation[key] = json{{"Display", text}};
+    for (const auto& [key, text] : table.items()) translation[key] = json{{"Display", text}};
     return json{{"Translation", std::move(translation)}};
 }
 
