@@ -1,13 +1,28 @@
 #include "module/vexa_module_s7.hpp"
 
+#include "libs7/connection_factory.hpp"
+#include "libtcp/resolver_factory.hpp"
 #include "module/descriptor/module_descriptor.hpp"
+#include "module/sensors/registration.hpp"
+#include "s7/cpu_restart_overview_sensor.hpp"
+#include "s7/cpu_status_sensor.hpp"
+#include "s7/led_status_sensor.hpp"
 
 namespace korvel::probekit::s7 {
+
+using libvexahelper::module::register_sensor_as;
 
 VexaModuleS7::VexaModuleS7(std::uint64_t host_context, host_callback callback)
     : module_instance(host_context, callback) {
     // Assembled here so a broken descriptor fails initialisation instead of a later call.
     module_descriptor();
+
+    container()->add_factory(libs7::get_connection_factory());
+    container()->add_factory(libtcp::get_resolver_factory());
+
+    register_sensor_as<cpu_status_sensor>(*dispatcher(), cpu_status_sensor::kind_name);
+    register_sensor_as<cpu_restart_overview_sensor>(*dispatcher(), cpu_restart_overview_sensor::kind_name);
+    register_sensor_as<led_status_sensor>(*dispatcher(), led_status_sensor::kind_name);
 }
 
 std::string VexaModuleS7::get_module_information() const { return module_descriptor(); }

@@ -18,6 +18,7 @@ std::vector<std::uint8_t> dynamic_channel::serialize() const {
 
     wire::document channel = wire::document::object();
     channel["id"] = options_.id;
+    channel["key"] = options_.key;
     channel["name"] = wire::localisable(options_.display);
     channel["kind"] = options_.kind;
     channel["unit"] = options_.unit;

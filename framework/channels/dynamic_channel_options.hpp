@@ -35,6 +35,9 @@ struct limit_slot {
 //   4 error when the value reaches it (>=).
 struct dynamic_channel_options {
     int id = 0;
+    // The channel's text key ("channel.<name>"), stable even where the display text is built from
+    // another message (a LED the module has no name for).
+    std::string key;
     libi18n::i18n_msg display;
     int kind = value_kind::integer;
     int unit = unit::none;

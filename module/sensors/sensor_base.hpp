@@ -64,6 +64,7 @@ protected:
     virtual void do_scan() = 0;
 
     const Settings& sensor_settings() const { return settings_; }
+    liblog::log_interface& sensor_log() const { return *log_; }
     const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }
 
     responses::sensor_scan_result make_result(libi18n::i18n_msg message, responses::scan_response_codes code) const {

@@ -108,6 +108,7 @@ TEST(check_result, carries_outcome_and_optional_message) {
 TEST(dynamic_channel, carries_the_whole_definition_with_four_limit_slots) {
     vexa::channels::dynamic_channel_options options;
     options.id = 1;
+    options.key = "channel.cycle_ratio";
     options.display = {"#:channel.cycle_ratio[]", "Cycle Ratio"};
     options.kind = vexa::channels::value_kind::floating_point;
     options.unit = vexa::channels::unit::percent;
@@ -117,7 +118,7 @@ TEST(dynamic_channel, carries_the_whole_definition_with_four_limit_slots) {
     options.limits[3] = {true, 100.0};
     EXPECT_EQ(read_back(vexa::channels::dynamic_channel(6, options)),
               json::parse(R"({"type": "dynamic_channel",
-        "sensor_id": 6, "channel": {"id": 1, "name": {"id": "#:channel.cycle_ratio[]", "text": "Cycle Ratio"},
+        "sensor_id": 6, "channel": {"id": 1, "key": "channel.cycle_ratio", "name": {"id": "#:channel.cycle_ratio[]", "text": "Cycle Ratio"},
         "kind": 3, "unit": 5, "lookup": "", "limit_mode": true, "limits": [80.0, null, 70.0, 100.0],
         "factor": 1.0, "custom_unit": "", "value_prefix": "", "value_suffix": "", "decimal_places": 0,
         "display_flags": 0, "chart_flags": 0}})"));

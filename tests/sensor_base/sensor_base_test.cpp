@@ -4,11 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "framework/module/log_registration.hpp"
-#include "framework/module/sensor_dispatcher.hpp"
 #include "libi18n/error_keys.hpp"
 #include "module/sensors/registration.hpp"
 #include "module/settings/base_settings.hpp"
+#include "tests/support/test_module.hpp"
 
 namespace {
 
@@ -45,23 +44,9 @@ private:
     void do_scan() override { behaviour(*this); }
 };
 
-class sensor_base_test : public ::testing::Test {
+class sensor_base_test : public ::testing::Test, protected module_test::test_module {
 protected:
-    std::shared_ptr<vexa::module::service_container> container = std::make_shared<vexa::module::service_container>();
-    std::vector<json> sent;
-    std::unique_ptr<vexa::module::sensor_dispatcher> dispatcher;
-
-    void SetUp() override {
-        container->add_factory(std::function<std::unique_ptr<vexa::messaging::message_service_interface>()>([this] {
-            return std::make_unique<vexa::messaging::message_service>([this](const void* bytes, unsigned size) {
-                sent.push_back(json::parse(std::string(static_cast<const char*>(bytes), size)));
-            });
-        }));
-        vexa::module::register_runtime_log(container);
-        vexa::module::register_sensor_log(container);
-        dispatcher = std::make_unique<vexa::module::sensor_dispatcher>(container);
-        vexa::module::register_sensor_as<test_sensor>(*dispatcher, "test_sensor");
-    }
+    void SetUp() override { vexa::module::register_sensor_as<test_sensor>(*dispatcher, "test_sensor"); }
 
     void create(int id, const std::string& logging, const json& extra = json::object()) {
         json block{{"kind", "test_sensor"},
@@ -69,26 +54,11 @@ protected:
                    {"channels", {{"0", "Known"}}},
                    {"persistent_data", {{"counter", "1"}}}};
         block.merge_patch(extra);
-        const std::string text = block.dump();
-        ASSERT_EQ(dispatcher->create_sensor_instance(id, vexa::settings::sensor_data_wrapper(text.data(), text.size())),
-                  vexa::module::sensor_create_response_code::success);
-    }
-
-    std::vector<json> take(const std::string& type) {
-        std::vector<json> found;
-        for (const auto& message : sent) {
-            if (message.at("type") == type) found.push_back(message);
-        }
-        sent.clear();
-        return found;
-    }
-
-    std::vector<std::string> log_texts(const std::vector<json>& logs) {
-        std::vector<std::string> texts;
-        for (const auto& log : logs) texts.push_back(log.at("text"));
-        return texts;
+        ASSERT_EQ(test_module::create(id, block), vexa::module::sensor_create_response_code::success);
     }
 };
+
+using module_test::texts_of;
 
 TEST_F(sensor_base_test, a_throwing_scan_becomes_one_error_result_between_the_banners) {
     test_sensor::behaviour = [](test_sensor&) { throw i18n::i18n_exception(i18n::make_msg(read_failed, "0424", "0000", "down")); };
@@ -125,7 +95,7 @@ TEST_F(sensor_base_test, a_plain_standard_exception_is_reported_with_its_text) {
 TEST_F(sensor_base_test, logging_setting_decides_whether_banners_reach_the_sensor_log) {
     test_sensor::behaviour = [](test_sensor&) {};
     create(1, "enabled");
-    const auto enabled = log_texts(take("log"));
+    const auto enabled = texts_of(take("log"));
     ASSERT_GE(enabled.size(), 3u);
     EXPECT_EQ(enabled[0], "#################### Initializing ####################");
     EXPECT_EQ(enabled[1], "Test Sensor version is: 1.21.0.22799\n");
@@ -137,7 +107,7 @@ TEST_F(sensor_base_test, logging_setting_decides_whether_banners_reach_the_senso
     EXPECT_TRUE(take("log").empty());
 
     dispatcher->destroy_sensor_instance(1);
-    const auto cleanup = log_texts(take("log"));
+    const auto cleanup = texts_of(take("log"));
     ASSERT_EQ(cleanup.size(), 1u);
     EXPECT_EQ(cleanup[0], "#################### Cleaning Up  ####################");
 }
@@ -145,7 +115,7 @@ TEST_F(sensor_base_test, logging_setting_decides_whether_banners_reach_the_senso
 TEST_F(sensor_base_test, settings_dump_in_the_sensor_log_hides_secrets) {
     test_sensor::behaviour = [](test_sensor&) {};
     create(1, "enabled", {{"settings", {{"korvelcloudapikey", "top-secret"}}}});
-    for (const auto& text : log_texts(take("log"))) EXPECT_EQ(text.find("top-secret"), std::string::npos) << text;
+    for (const auto& text : texts_of(take("log"))) EXPECT_EQ(text.find("top-secret"), std::string::npos) << text;
 }
 
 TEST_F(sensor_base_test, persistent_values_are_sent_only_when_they_change) {
@@ -183,8 +153,7 @@ TEST_F(sensor_base_test, channels_the_host_knows_are_not_announced_again) {
 
 TEST_F(sensor_base_test, without_a_channel_map_registering_a_channel_fails) {
     test_sensor::behaviour = [](test_sensor& sensor) { sensor.ensure_dynamic_channel({}); };
-    const std::string text = json{{"kind", "test_sensor"}, {"settings", {{"host", "plc"}, {"timeout", "60"}}}}.dump();
-    ASSERT_EQ(dispatcher->create_sensor_instance(1, vexa::settings::sensor_data_wrapper(text.data(), text.size())),
+    ASSERT_EQ(test_module::create(1, {{"kind", "test_sensor"}, {"settings", {{"host", "plc"}, {"timeout", "60"}}}}),
               vexa::module::sensor_create_response_code::success);
     sent.clear();
     dispatcher->execute_sensor_scan(1);
