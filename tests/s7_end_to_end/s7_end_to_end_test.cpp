@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "host/harness/module_library.hpp"
+#include "simulators/s7_cpu/s7_cpu_simulator.hpp"
+
+namespace {
+
+using korvel::probekit::host::module_library;
+using korvel::probekit::simulators::cpu_state;
+using korvel::probekit::simulators::s7_cpu_simulator;
+using json = nlohmann::json;
+
+constexpr const char* cpu_status = "simatic_s7_300_400_cpu_status_sensor";
+constexpr const char* restart_overview = "simatic_s7_300_400_cpu_restart_overview_sensor";
+constexpr const char* led_status = "simatic_s7_300_400_led_status_sensor";
+
+class s7_end_to_end_test : public ::testing::Test {
+protected:
+    s7_cpu_simulator plc;
+    std::unique_ptr<module_library> module = std::make_unique<module_library>(MODULE_PATH);
+
+    void SetUp() override { ASSERT_EQ(module->initialize(), 0); }
+
+    json block(const std::string& kind, const json& overrides = json::object(), const json& persistent = json::object()) {
+        json settings{{"host", "127.0.0.1"},
+                      {"timeout", "60"},
+                      {"connection_section.rack", "0"},
+                      {"connection_section.slot", "2"},
+                      {"connection_section.port", std::to_string(plc.port())},
+                      {"connection_section.receive_timeout_ms", "1000"},
+                      {"connection_section.retry", "noretry"},
+                      {"connection_section.retry_delay_ms", "0"}};
+        settings.merge_patch(overrides);
+        return {{"kind", kind}, {"settings", settings}, {"channels", json::object()}, {"persistent_data", persistent}};
+    }
+
+    void create(int id, const json& sensor_block) { ASSERT_EQ(module->create_sensor(id, sensor_block.dump()), 0); }
+
+    // Scans and returns the one scan or error result, with every other message of the scan in `others`.
+    json scan(int id, std::vector<json>* others = nullptr) {
+        module->take_messages();
+        EXPECT_EQ(module->scan(id), 0);
+        json result;
+        for (const auto& text : module->take_messages()) {
+            auto message = json::parse(text);
+            if (message.at("type") == "scan_result" || message.at("type") == "error_result") {
+                EXPECT_TRUE(result.is_null()) << "one result per scan";
+                result = message;
+            } else if (others != nullptr) {
+                others->push_back(message);
+            }
+        }
+        return result;
+    }
+
+    static json value_of(const json& result, int channel) {
+        for (const auto& value : result.at("channels")) {
+            if (value.at("id") == channel) return value.at("value");
+        }
+        return json();
+    }
+};
+
+TEST_F(s7_end_to_end_test, cpu_status_follows_the_cpu_from_run_to_stop) {
+    create(1, block(cpu_status, {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "100"}}));
+    const auto running = scan(1);
+    ASSERT_EQ(running.at("type"), "scan_result") << running.dump();
+    EXPECT_EQ(value_of(running, 0), 8) << "run_solo";
+    EXPECT_EQ(value_of(running, 2), 0);
+    EXPECT_EQ(value_of(running, 3), 0);
+    EXPECT_EQ(value_of(running, 4), 1);
+    EXPECT_DOUBLE_EQ(value_of(running, 1).get<double>(), 0.0);
+    EXPECT_EQ(value_of(running, 5), 1) << "the simulated buffer holds no cycle-time overrun";
+
+    plc.set_cpu_state(cpu_state::stop);
+    EXPECT_EQ(value_of(scan(1), 0), 4) << "stop_internal";
+    plc.set_cpu_state(cpu_state::run);
+    EXPECT_EQ(value_of(scan(1), 0), 8);
+}
+
+TEST_F(s7_end_to_end_test, led_sensor_announces_one_channel_per_reported_led) {
+    create(1, block(led_status));
+    std::vector<json> others;
+    const auto result = scan(1, &others);
+    ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
+    std::map<int, std::string> lookups;
+    for (const auto& message : others) {
+        if (message.at("type") == "dynamic_channel") lookups[message.at("channel").at("id")] = message.at("channel").at("lookup");
+    }
+    const std::map<int, std::string> expected{{0x01, "led_indicates_error"}, {0x04, "led_indicates_ok"},
+                                              {0x05, "led_indicates_error"}, {0x06, "led_indicates_warning"},
+                                              {0x0b, "led_indicates_error"}, {0x0c, "led_indicates_error"},
+                                              {0x15, "led_indicates_warning"}};
+    EXPECT_EQ(lookups, expected);
+    EXPECT_EQ(value_of(result, 0x04), 2) << "RUN is lit";
+    EXPECT_EQ(value_of(result, 0x01), 1);
+    EXPECT_EQ(result.at("channels").size(), 7u);
+}
+
+TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restart) {
+    create(1, block(restart_overview));
+    std::vector<json> others;
+    const auto first = scan(1, &others);
+    ASSERT_EQ(first.at("type"), "scan_result") << first.dump();
+    EXPECT_EQ(value_of(first, 0), 7) << "warm_manual";
+    EXPECT_EQ(value_of(first, 1), 3);
+    EXPECT_EQ(value_of(first, 6), 3) << "manual warm restarts";
+
+    const auto second = scan(1);
+    EXPECT_EQ(value_of(second, 0), 1) << "no_restarts";
+    EXPECT_EQ(value_of(second, 1), 3);
+
+    // The host keeps the persistent values and hands them to the next module instance.
+    json persistent = json::object();
+    for (const auto& message : others) {
+        if (message.at("type") == "persistent_data") persistent[message.at("key").get<std::string>()] = message.at("value");
+    }
+    ASSERT_EQ(module->cleanup(), 0);
+    ASSERT_EQ(module->initialize(), 0);
+    create(1, block(restart_overview, json::object(), persistent));
+    const auto after_restart = scan(1);
+    EXPECT_EQ(value_of(after_restart, 0), 1);
+    EXPECT_EQ(value_of(after_restart, 1), 3);
+}
+
+TEST_F(s7_end_to_end_test, a_vanished_cpu_gives_an_error_result_and_the_next_scan_reconnects) {
+    create(1, block(cpu_status));
+    ASSERT_EQ(scan(1).at("type"), "scan_result");
+
+    plc.stop();
+    const auto failed = scan(1);
+    ASSERT_EQ(failed.at("type"), "error_result");
+    const std::string id = failed.at("message").at("id");
+    EXPECT_TRUE(id.rfind("#:libs7.error.read_szl_failed[0424,0000,", 0) == 0 ||
+                id.rfind("#:libs7.error.connection_failed[127.0.0.1,", 0) == 0)
+        << id;
+    EXPECT_EQ(failed.at("response_code"), 3);
+
+    plc.start();
+    EXPECT_EQ(scan(1).at("type"), "scan_result");
+}
+
+TEST_F(s7_end_to_end_test, an_unresolvable_host_name_is_reported_as_such) {
+    create(1, block(cpu_status, {{"host", "no-such-plc.invalid"}}));
+    const auto result = scan(1);
+    ASSERT_EQ(result.at("type"), "error_result");
+    EXPECT_EQ(result.at("message").at("id"), "#:error.could_not_resolve_host_name[no-such-plc.invalid]");
+}
+
+TEST_F(s7_end_to_end_test, sensors_with_equal_settings_share_one_link_and_a_new_timeout_opens_another) {
+    create(1, block(cpu_status));
+    create(2, block(restart_overview));
+    create(3, block(led_status));
+    for (int id : {1, 2, 3}) EXPECT_EQ(scan(id).at("type"), "scan_result");
+    EXPECT_EQ(plc.client_count(), 1);
+
+    create(4, block(cpu_status, {{"connection_section.receive_timeout_ms", "2000"}}));
+    EXPECT_EQ(scan(4).at("type"), "scan_result");
+    EXPECT_EQ(plc.client_count(), 2);
+
+    for (int id : {1, 2, 3}) module->destroy_sensor(id);
+    module->destroy_sensor(4);
+}
+
+TEST_F(s7_end_to_end_test, invalid_settings_fail_creation_with_the_reason) {
+    module->take_messages();
+    EXPECT_EQ(module->create_sensor(1, block(cpu_status, {{"connection_section.rack", "8"}}).dump()), 2);
+    std::string reason;
+    for (const auto& text : module->take_messages()) {
+        const auto message = json::parse(text);
+        if (message.at("type") == "error_result") reason = message.at("message").at("text");
+    }
+    EXPECT_EQ(reason, "Setting value 8 is bigger than the allowed value of 7.");
+
+    json missing_timeout = block(cpu_status);
+    missing_timeout["settings"].erase("timeout");
+    EXPECT_EQ(module->create_sensor(2, missing_timeout.dump()), 2);
+    EXPECT_EQ(module->scan(2), 16) << "nothing half-built stays behind";
+}
+
+}  // namespace
