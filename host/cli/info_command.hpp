@@ -1,14 +1,11 @@
 #pragma once
 
-#include <ostream>
-#include <string>
-#include <vector>
-
-#include "host/harness/module_library.hpp"
+#include "host/cli/host_session.hpp"
 
 namespace korvel::probekit::host {
 
-// Shows the module, its sensors and checks from the descriptor.
-int info_command(module_library& module, const std::vector<std::string>& arguments, std::ostream& out);
+// Shows the module, its sensors and check with their settings, and the languages of its Text table,
+// translated into the session's language.
+int info_command(const host_session& session);
 
 }  // namespace korvel::probekit::host

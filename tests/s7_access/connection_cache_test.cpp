@@ -53,7 +53,7 @@ protected:
     }
 
     std::shared_ptr<libs7::connection_interface> acquire(const std::string& host) {
-        return libs7::acquire_connection(container, host, 0, 2, simulator.port(), 500ms, log);
+        return libs7::acquire_connection(container, host, 0, 2, simulator.port(), 2000ms, log);
     }
 
     std::int64_t read_mode(libs7::connection_interface& connection) {
@@ -67,8 +67,8 @@ protected:
 };
 
 TEST_F(connection_cache_test, equal_settings_share_one_connection_and_one_link) {
-    const auto first = get(500ms);
-    const auto second = get(500ms);
+    const auto first = get(2000ms);
+    const auto second = get(2000ms);
     ASSERT_EQ(first, second);
 
     read_mode(*first);
@@ -77,7 +77,7 @@ TEST_F(connection_cache_test, equal_settings_share_one_connection_and_one_link) 
 }
 
 TEST_F(connection_cache_test, a_different_receive_timeout_alone_gives_a_second_connection) {
-    const auto first = get(500ms);
+    const auto first = get(2000ms);
     const auto second = get(501ms);
     ASSERT_NE(first, second);
 
@@ -95,7 +95,7 @@ TEST_F(connection_cache_test, acquiring_by_host_name_logs_the_addresses_and_shar
 
         EXPECT_EQ(log.lines,
                   (std::vector<s7_access_test::log_line>{{7, "Found 1addresses: 127.0.0.1 (using first)"}}));
-        EXPECT_EQ(connection, get(500ms));
+        EXPECT_EQ(connection, get(2000ms));
         EXPECT_EQ(read_mode(*connection), 8);
     }
 }
@@ -125,7 +125,7 @@ TEST_F(connection_cache_test, of_several_addresses_the_first_is_used_and_all_are
     EXPECT_EQ(queries[0].port, simulator.port());
     EXPECT_EQ(log.at_level(7),
               std::vector<std::string>{"Found 3addresses: 127.0.0.1, 10.0.0.9, 10.0.0.10 (using first)"});
-    EXPECT_EQ(connection, get(500ms));
+    EXPECT_EQ(connection, get(2000ms));
 }
 
 TEST_F(connection_cache_test, acquiring_fails_without_a_resolver_or_without_addresses) {

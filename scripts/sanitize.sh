@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds with a sanitizer into build-<name>/ and runs the test suite there.
+#   scripts/sanitize.sh thread     ThreadSanitizer (snap7's own server threads are suppressed)
+#   scripts/sanitize.sh address    AddressSanitizer with UndefinedBehaviorSanitizer
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+kind="${1:-thread}"
+case "$kind" in
+  thread) flags="-fsanitize=thread" ;;
+  address) flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined" ;;
+  *) echo "usage: $0 thread|address" >&2; exit 2 ;;
+esac
+"$root/scripts/bootstrap.sh"
+build="$root/build-$kind"
+cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export TSAN_OPTIONS="suppressions=$root/tests/thread_sanitizer.supp halt_on_error=1 second_deadlock_stack=1"
+export ASAN_OPTIONS="detect_leaks=1"
+ctest --test-dir "$build" --output-on-failure -j2

@@ -1,0 +1,88 @@
+// Options of s7host: what they select, and what is refused before the module is touched.
+
+#include "host/cli/command_line.hpp"
+
+#include <gtest/gtest.h>
+
+#include "host/cli/language_names.hpp"
+#include "host/cli/usage_error.hpp"
+
+namespace {
+
+using namespace korvel::probekit::host;
+
+TEST(resolve_language, accepts_names_and_short_codes) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+        {"German", "German"},
+        {"german", "German"},
+        {"de", "German"},
+        {"DE-de", "German"},
+        {"pt-BR", "Brazilian"},
+        {"pt_br", "Brazilian"},
+        {"zh-CN", "SimplifiedChinese"},
+        {"simplifiedchinese", "SimplifiedChinese"},
+        {"ja", "Japanese"},
+        {"nl", "Dutch"},
+        {"ru", "Russian"},
+        {"fr", "French"},
+        {"es", "Spanish"},
+        {"en", "English"},
+        {"xx", std::nullopt},
+        {"", std::nullopt},
+        {"Klingon", std::nullopt},
+    };
+    for (const auto& [requested, expected] : cases) {
+        SCOPED_TRACE(requested);
+        EXPECT_EQ(resolve_language(requested), expected);
+    }
+}
+
+TEST(parse_command_line, reads_global_and_scan_options) {
+    const auto parsed =
+        parse_command_line({"--module", "m.so", "--lang", "de", "--log-dir", "logs", "--state", "s.json",
+                            "scan", "kind_a", "--id", "4", "--count", "3", "--json", "--host", "plc"});
+    EXPECT_EQ(parsed.global.module_path, "m.so");
+    EXPECT_EQ(parsed.global.language, "German");
+    EXPECT_EQ(parsed.global.log_directory, "logs");
+    EXPECT_EQ(parsed.global.state_file, "s.json");
+    const auto& scan = std::get<scan_options>(parsed.command);
+    EXPECT_EQ(scan.kind, "kind_a");
+    EXPECT_EQ(scan.id, 4);
+    EXPECT_EQ(scan.count, 3);
+    EXPECT_TRUE(scan.raw_json);
+    EXPECT_EQ(scan.assignments, (std::vector<setting_assignment>{{"host", "plc"}}));
+
+    const auto defaults = parse_command_line({"check", "kind_b"});
+    EXPECT_EQ(defaults.global.module_path, std::nullopt);
+    EXPECT_EQ(defaults.global.language, "English");
+    EXPECT_EQ(defaults.global.state_file, "s7host-state.json");
+    EXPECT_EQ(std::get<check_options>(defaults.command).id, 1);
+}
+
+TEST(parse_command_line, refuses_what_it_cannot_carry_out) {
+    const std::vector<std::vector<std::string>> cases{
+        {},
+        {"--lang", "xx", "info"},
+        {"--module"},
+        {"--verbose", "info"},
+        {"status"},
+        {"info", "extra"},
+        {"scan"},
+        {"scan", "a", "b"},
+        {"scan", "a", "--set", "no_equals_sign"},
+        {"scan", "a", "--set", "=value"},
+        {"scan", "a", "--set"},
+        {"scan", "a", "--count", "0"},
+        {"scan", "a", "--count", "two"},
+        {"scan", "a", "--interval", "-1"},
+        {"scan", "a", "--id", "1x"},
+        {"check"},
+        {"check", "a", "--json"},
+    };
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_THROW(parse_command_line(arguments), usage_error);
+    }
+}
+
+}  // namespace
