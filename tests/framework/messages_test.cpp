@@ -50,13 +50,6 @@ TEST(module_information_message, carries_the_descriptor_byte_for_byte_whatever_t
     EXPECT_THROW(vexa::messaging::module_information_message("bad \xff", true).serialize(), json::type_error);
 }
 
-TEST(log_message, runtime_lines_have_no_sensor_id_and_bad_utf8_is_replaced) {
-    EXPECT_EQ(read_back(vexa::messaging::log_message(std::nullopt, 7, "### Begin x ###")),
-              json::parse(R"({"type": "log", "level": 7, "text": "### Begin x ###"})"));
-    EXPECT_EQ(read_back(vexa::messaging::log_message(5, 3, "read \xff failed")),
-              json::parse(R"({"type": "log", "sensor_id": 5, "level": 3, "text": "read \ufffd failed"})"));
-}
-
 TEST(sensor_scan_result, values_keep_their_kind_and_the_message_its_key) {
     vexa::responses::sensor_scan_result result(9, nullptr);
     result.set_response_message({"#:message.operating_mode[RUN]", "Operating mode: RUN"});
@@ -94,15 +87,6 @@ TEST(sensor_scan_result, error_results_carry_the_message_of_their_exception_and_
                   .at("message")
                   .at("id"),
               "#:libvexahelper.error.channel_map_not_initialized[]");
-}
-
-TEST(check_result, carries_outcome_and_optional_message) {
-    vexa::responses::check_result result(3);
-    result.set_success(true);
-    EXPECT_EQ(read_back(result), json::parse(R"({"type": "check_result", "check_id": 3, "success": true})"));
-    result.set_success(false);
-    result.set_message(korvel::probekit::libi18n::literal_msg("The user name or password are invalid."));
-    EXPECT_EQ(read_back(result).at("message").at("text"), "The user name or password are invalid.");
 }
 
 TEST(dynamic_channel, carries_the_whole_definition_with_four_limit_slots) {

@@ -37,28 +37,6 @@ TEST(resolve_language, accepts_names_and_short_codes) {
     }
 }
 
-TEST(parse_command_line, reads_global_and_scan_options) {
-    const auto parsed =
-        parse_command_line({"--module", "m.so", "--lang", "de", "--log-dir", "logs", "--state", "s.json",
-                            "scan", "kind_a", "--id", "4", "--count", "3", "--json", "--host", "plc"});
-    EXPECT_EQ(parsed.global.module_path, "m.so");
-    EXPECT_EQ(parsed.global.language, "German");
-    EXPECT_EQ(parsed.global.log_directory, "logs");
-    EXPECT_EQ(parsed.global.state_file, "s.json");
-    const auto& scan = std::get<scan_options>(parsed.command);
-    EXPECT_EQ(scan.kind, "kind_a");
-    EXPECT_EQ(scan.id, 4);
-    EXPECT_EQ(scan.count, 3);
-    EXPECT_TRUE(scan.raw_json);
-    EXPECT_EQ(scan.assignments, (std::vector<setting_assignment>{{"host", "plc"}}));
-
-    const auto defaults = parse_command_line({"check", "kind_b"});
-    EXPECT_EQ(defaults.global.module_path, std::nullopt);
-    EXPECT_EQ(defaults.global.language, "English");
-    EXPECT_EQ(defaults.global.state_file, "s7host-state.json");
-    EXPECT_EQ(std::get<check_options>(defaults.command).id, 1);
-}
-
 TEST(parse_command_line, refuses_what_it_cannot_carry_out) {
     const std::vector<std::vector<std::string>> cases{
         {},

@@ -94,8 +94,4 @@ TEST_F(state_file_test, a_file_that_is_not_a_state_is_refused) {
     EXPECT_THROW(load_state(file), std::runtime_error);
 }
 
-TEST_F(state_file_test, saving_into_a_missing_directory_fails_loudly) {
-    EXPECT_THROW(save_state(host_state{}, directory.path() / "missing" / "state.json"), std::runtime_error);
-}
-
 }  // namespace

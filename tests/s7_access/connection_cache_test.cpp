@@ -66,26 +66,6 @@ protected:
     std::vector<libtcp::resolve_query> queries;
 };
 
-TEST_F(connection_cache_test, equal_settings_share_one_connection_and_one_link) {
-    const auto first = get(2000ms);
-    const auto second = get(2000ms);
-    ASSERT_EQ(first, second);
-
-    read_mode(*first);
-    read_mode(*second);
-    EXPECT_EQ(simulator.client_count(), 1);
-}
-
-TEST_F(connection_cache_test, a_different_receive_timeout_alone_gives_a_second_connection) {
-    const auto first = get(2000ms);
-    const auto second = get(501ms);
-    ASSERT_NE(first, second);
-
-    read_mode(*first);
-    read_mode(*second);
-    EXPECT_EQ(simulator.client_count(), 2);
-}
-
 TEST_F(connection_cache_test, acquiring_by_host_name_logs_the_addresses_and_shares_the_connection) {
     use_system_resolver();
     for (const std::string host : {"localhost", "127.0.0.1"}) {
@@ -98,20 +78,6 @@ TEST_F(connection_cache_test, acquiring_by_host_name_logs_the_addresses_and_shar
         EXPECT_EQ(connection, get(2000ms));
         EXPECT_EQ(read_mode(*connection), 8);
     }
-}
-
-TEST_F(connection_cache_test, an_unknown_host_name_is_reported_in_the_users_words) {
-    use_system_resolver();
-    try {
-        acquire("no-such-host.invalid");
-        ADD_FAILURE() << "no exception";
-    } catch (const libtcp::exceptions::could_not_resolve_host_name& error) {
-        EXPECT_STREQ(
-            error.what(),
-            "IP address for \"no-such-host.invalid\" could not be found. Check the IP address and DNS name "
-            "in the settings of the parent device.");
-    }
-    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(connection_cache_test, of_several_addresses_the_first_is_used_and_all_are_logged) {

@@ -39,13 +39,6 @@ TEST(bcd_time_stamp, digits_become_the_sortable_text) {
     }
 }
 
-TEST(cpu_status, mode_byte_is_the_lookup_value) {
-    for (const std::uint8_t mode : {0, 4, 8, 15}) {
-        SCOPED_TRACE(int{mode});
-        EXPECT_EQ(decode<s7::ob1::cpu_status>(cpu_status_record(mode)).mode, mode);
-    }
-}
-
 TEST(cpu_status, mode_byte_above_15_is_an_invalid_lookup_value) {
     const std::string valid_values =
         "unknown (0), stop_update (1), stop_reset_mem (2), stop_self_init (3), stop_internal (4), "
