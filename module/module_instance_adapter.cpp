@@ -38,45 +38,49 @@ auto module_instance_adapter::traced(const char* operation, Call call) {
     return result;
 }
 
-int module_instance_adapter::create_sensor_instance(int id, const void* data, std::size_t size) {
-    return traced("create_sensor_instance", [&] {
+// The dispatcher is held for the whole call, so a call in flight keeps it alive.
+template <typename Call>
+int module_instance_adapter::dispatched(const char* operation, Call call) {
+    return traced(operation, [&] {
+        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
+        return static_cast<int>(call(*dispatcher));
+    });
+}
+
+template <typename Call>
+int module_instance_adapter::dispatched_with_settings(const char* operation, const void* data, std::size_t size,
+                                                      Call call) {
+    return dispatched(operation, [&](sensor_dispatcher& dispatcher) {
         const settings::sensor_data_wrapper settings(data, size);
         log(trace, settings.to_json());
-        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
-        return static_cast<int>(dispatcher->create_sensor_instance(id, settings));
+        return call(dispatcher, settings);
+    });
+}
+
+int module_instance_adapter::create_sensor_instance(int id, const void* data, std::size_t size) {
+    return dispatched_with_settings("create_sensor_instance", data, size, [&](auto& dispatcher, const auto& settings) {
+        return dispatcher.create_sensor_instance(id, settings);
     });
 }
 
 int module_instance_adapter::execute_sensor_scan(int id) {
-    return traced("execute_sensor_scan", [&] {
-        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
-        return static_cast<int>(dispatcher->execute_sensor_scan(id));
-    });
+    return dispatched("execute_sensor_scan", [&](auto& dispatcher) { return dispatcher.execute_sensor_scan(id); });
 }
 
 int module_instance_adapter::execute_check(int id, const void* data, std::size_t size) {
-    return traced("execute_check", [&] {
-        const settings::sensor_data_wrapper settings(data, size);
-        log(trace, settings.to_json());
-        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
-        return static_cast<int>(dispatcher->execute_check(id, settings));
+    return dispatched_with_settings("execute_check", data, size, [&](auto& dispatcher, const auto& settings) {
+        return dispatcher.execute_check(id, settings);
     });
 }
 
 int module_instance_adapter::execute_meta_scan(int id, unsigned selector, const void* data, std::size_t size) {
-    return traced("execute_meta_scan", [&] {
-        const settings::sensor_data_wrapper settings(data, size);
-        log(trace, settings.to_json());
-        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
-        return static_cast<int>(dispatcher->execute_meta_scan(id, selector, settings));
+    return dispatched_with_settings("execute_meta_scan", data, size, [&](auto& dispatcher, const auto& settings) {
+        return dispatcher.execute_meta_scan(id, selector, settings);
     });
 }
 
 int module_instance_adapter::destroy_sensor_instance(int id) {
-    return traced("destroy_sensor_instance", [&] {
-        const std::shared_ptr<sensor_dispatcher> dispatcher = instance_->dispatcher();
-        return static_cast<int>(dispatcher->destroy_sensor_instance(id));
-    });
+    return dispatched("destroy_sensor_instance", [&](auto& dispatcher) { return dispatcher.destroy_sensor_instance(id); });
 }
 
 void module_instance_adapter::get_module_information(bool include_languages) {

@@ -27,6 +27,10 @@ public:
 private:
     template <typename Call>
     auto traced(const char* operation, Call call);
+    template <typename Call>
+    int dispatched(const char* operation, Call call);
+    template <typename Call>
+    int dispatched_with_settings(const char* operation, const void* data, std::size_t size, Call call);
 
     std::unique_ptr<module_instance> instance_;
     std::shared_ptr<liblog::log_interface> log_;
