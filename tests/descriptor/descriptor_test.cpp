@@ -138,12 +138,11 @@ TEST(descriptor, translations_keep_placeholders_and_are_not_english_copies) {
 TEST(descriptor, synchronous_information_is_the_same_descriptor_for_both_flags) {
     korvel::probekit::host::module_library module(MODULE_PATH);
     ASSERT_EQ(module.initialize(), 0);
-    const auto with_texts = nlohmann::json::parse(module.module_information(true));
-    const auto without_texts = nlohmann::json::parse(module.module_information(false));
-    EXPECT_EQ(with_texts.at("descriptor").get<std::string>(), module_descriptor());
-    EXPECT_EQ(without_texts.at("descriptor").get<std::string>(), module_descriptor());
-    EXPECT_TRUE(with_texts.at("include_texts").get<bool>());
-    EXPECT_FALSE(without_texts.at("include_texts").get<bool>());
+    for (const bool include_texts : {true, false}) {
+        const auto message = nlohmann::json::parse(module.module_information(include_texts));
+        EXPECT_EQ(message.at("descriptor").get<std::string>(), module_descriptor());
+        EXPECT_EQ(message.at("include_texts").get<bool>(), include_texts);
+    }
 }
 
 }  // namespace

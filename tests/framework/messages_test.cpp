@@ -1,53 +1,19 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
-#include <limits>
-#include <stdexcept>
+#include <nlohmann/json.hpp>
 
 #include "framework/channels/dynamic_channel.hpp"
-#include "framework/messaging/log_message.hpp"
-#include "framework/messaging/module_information_message.hpp"
-#include "framework/messaging/persistent_data.hpp"
-#include "framework/responses/check_result.hpp"
 #include "framework/responses/sensor_scan_result.hpp"
-#include "module/utils/exceptions.hpp"
-#include "test_support.hpp"
 
 namespace {
 
 namespace vexa = korvel::probekit::libvexahelper;
 using nlohmann::json;
-using vexa::testing::read_back;
 
-TEST(message_service, hands_each_message_to_the_sink_once_as_its_serialised_bytes) {
-    std::vector<std::string> delivered;
-    vexa::messaging::message_service service([&](const void* bytes, unsigned size) {
-        delivered.emplace_back(static_cast<const char*>(bytes), size);
-    });
-    const vexa::messaging::persistent_data message(42, "next_channel_id", "17");
-    service.send(message);
-    ASSERT_EQ(delivered.size(), 1u);
-    const auto bytes = message.serialize();
-    EXPECT_EQ(delivered[0], std::string(bytes.begin(), bytes.end()));
-    // "type" leads, so a host can dispatch before reading the rest.
-    EXPECT_EQ(delivered[0],
-              R"({"type":"persistent_data","sensor_id":42,"key":"next_channel_id","value":"17"})");
-}
-
-TEST(module_information_message, carries_the_descriptor_byte_for_byte_whatever_the_flag) {
-    const std::string descriptors[] = {
-        R"({"MetaData": {"Vendor": "korvel"},  "Sections": {"Display": "👻 Proxy 👻", "x": "a\"b\\c\n"}})",
-        "not json at all \t\x01 {",
-    };
-    for (const auto& descriptor : descriptors) {
-        for (const bool include_texts : {true, false}) {
-            const json message =
-                read_back(vexa::messaging::module_information_message(descriptor, include_texts));
-            EXPECT_EQ(message.at("type"), "module_information");
-            EXPECT_EQ(message.at("include_texts"), include_texts);
-            EXPECT_EQ(message.at("descriptor").get<std::string>(), descriptor);
-        }
-    }
-    // Bytes that JSON cannot carry unchanged are refused rather than altered.
-    EXPECT_THROW(vexa::messaging::module_information_message("bad \xff", true).serialize(), json::type_error);
+nlohmann::json read_back(const vexa::messaging::vexa_message& message) {
+    const std::vector<std::uint8_t> bytes = message.serialize();
+    return nlohmann::json::parse(bytes.begin(), bytes.end());
 }
 
 TEST(sensor_scan_result, values_keep_their_kind_and_the_message_its_key) {
@@ -65,28 +31,6 @@ TEST(sensor_scan_result, values_keep_their_kind_and_the_message_its_key) {
         "channels": [{"id": 1, "kind": 3, "value": 2.0}, {"id": 2, "kind": 1, "value": 41},
                      {"id": 3, "kind": 3, "value": null}]})"));
     EXPECT_TRUE(message.at("channels")[0].at("value").is_number_float());
-}
-
-TEST(sensor_scan_result, error_results_carry_the_message_of_their_exception_and_no_values) {
-    vexa::responses::sensor_scan_result localised(4, vexa::utils::exceptions::setting_not_available("host"));
-    localised.set_value(1, std::int64_t{1});
-    EXPECT_TRUE(localised.is_error());
-    EXPECT_EQ(read_back(localised),
-              json::parse(R"({"type": "error_result", "sensor_id": 4, "response_code": 3,
-        "error_code": 0, "message": {"id": "#:libvexahelper.error.setting_not_available[host]",
-                                     "text": "The setting \"host\" was not available."}})"));
-    vexa::responses::sensor_scan_result plain(4, std::out_of_range("stoll argument out of range"));
-    plain.set_error_code(12);
-    const json message = read_back(plain);
-    EXPECT_EQ(message.at("message"), json::parse(R"({"id": "stoll argument out of range",
-                                                     "text": "stoll argument out of range"})"));
-    EXPECT_EQ(message.at("error_code"), 12);
-    // A localised error passed as a plain std::exception keeps its key.
-    const vexa::utils::exceptions::channel_map_not_initialized error;
-    EXPECT_EQ(read_back(vexa::responses::sensor_scan_result(4, static_cast<const std::exception&>(error)))
-                  .at("message")
-                  .at("id"),
-              "#:libvexahelper.error.channel_map_not_initialized[]");
 }
 
 TEST(dynamic_channel, carries_the_whole_definition_with_four_limit_slots) {

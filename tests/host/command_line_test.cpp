@@ -13,23 +13,8 @@ using namespace korvel::probekit::host;
 
 TEST(resolve_language, accepts_names_and_short_codes) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {"German", "German"},
-        {"german", "German"},
-        {"de", "German"},
-        {"DE-de", "German"},
-        {"pt-BR", "Brazilian"},
-        {"pt_br", "Brazilian"},
-        {"zh-CN", "SimplifiedChinese"},
-        {"simplifiedchinese", "SimplifiedChinese"},
-        {"ja", "Japanese"},
-        {"nl", "Dutch"},
-        {"ru", "Russian"},
-        {"fr", "French"},
-        {"es", "Spanish"},
-        {"en", "English"},
-        {"xx", std::nullopt},
-        {"", std::nullopt},
-        {"Klingon", std::nullopt},
+        {"German", "German"}, {"de", "German"},   {"DE-de", "German"}, {"pt-BR", "Brazilian"},
+        {"zh-CN", "SimplifiedChinese"}, {"en", "English"}, {"xx", std::nullopt}, {"", std::nullopt},
     };
     for (const auto& [requested, expected] : cases) {
         SCOPED_TRACE(requested);
@@ -41,20 +26,13 @@ TEST(parse_command_line, refuses_what_it_cannot_carry_out) {
     const std::vector<std::vector<std::string>> cases{
         {},
         {"--lang", "xx", "info"},
-        {"--module"},
         {"--verbose", "info"},
         {"status"},
-        {"info", "extra"},
         {"scan"},
-        {"scan", "a", "b"},
         {"scan", "a", "--set", "no_equals_sign"},
-        {"scan", "a", "--set", "=value"},
-        {"scan", "a", "--set"},
         {"scan", "a", "--count", "0"},
-        {"scan", "a", "--count", "two"},
         {"scan", "a", "--interval", "-1"},
         {"scan", "a", "--id", "1x"},
-        {"check"},
         {"check", "a", "--json"},
     };
     for (const auto& arguments : cases) {

@@ -53,36 +53,29 @@ TEST(real_module, info_is_translated_with_english_fallback) {
     }
 }
 
-TEST(real_module, unknown_kind_and_malformed_settings_exit_unknown_with_a_clear_reason) {
+// Unknown kinds are refused before the module is asked (unknown, 3); a failed creation shows the module's
+// reason in the user's language (error, 2).
+TEST(real_module, refusals_and_creation_failures_name_the_reason) {
     korvel::probekit::host::test_support::temporary_directory directory;
     const std::string state = (directory.path() / "state.json").string();
     struct case_ {
         std::vector<std::string> arguments;
+        int exit;
         std::string reason;
     };
     const std::vector<case_> cases{
-        {{"--state", state, "scan", "no_such_sensor"}, "unknown sensor kind \"no_such_sensor\""},
-        {{"--state", state, "check", "no_such_check"}, "unknown check kind \"no_such_check\""},
-        {{"--state", state, "scan", "simatic_s7_300_400_cpu_status_sensor", "--set", "rack"},
-         "--set expects"},
+        {{"--state", state, "scan", "no_such_sensor"}, 3, "unknown sensor kind \"no_such_sensor\""},
+        {{"--state", state, "check", "no_such_check"}, 3, "unknown check kind \"no_such_check\""},
+        {{"--lang", "de", "--state", state, "scan", "simatic_s7_300_400_cpu_status_sensor", "--set",
+          "connection_section.rack=8", "--set", "connection_section.slot=2"},
+         2, "Der Einstellungswert 8 ist größer als der zulässige Wert von 7."},
     };
-    for (const auto& [arguments, reason] : cases) {
+    for (const auto& [arguments, exit, reason] : cases) {
         SCOPED_TRACE(reason);
         const auto result = run(arguments);
-        EXPECT_EQ(result.exit, 3);
+        EXPECT_EQ(result.exit, exit);
         EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     }
-}
-
-TEST(real_module, creation_failure_shows_the_module_error_in_the_language) {
-    korvel::probekit::host::test_support::temporary_directory directory;
-    const auto result = run({"--lang", "de", "--state", (directory.path() / "state.json").string(), "scan",
-                             "simatic_s7_300_400_cpu_status_sensor", "--set", "connection_section.rack=8",
-                             "--set", "connection_section.slot=2"});
-    EXPECT_EQ(result.exit, 2);
-    EXPECT_NE(result.err.find("Der Einstellungswert 8 ist größer als der zulässige Wert von 7."),
-              std::string::npos)
-        << result.err;
 }
 
 TEST(real_module, a_second_run_knows_the_channels_and_announces_nothing_again) {
@@ -120,6 +113,24 @@ TEST(real_module, a_second_run_knows_the_channels_and_announces_nothing_again) {
     EXPECT_EQ(german.exit, 0) << german.err;
     EXPECT_NE(german.out.find("CPU-Status"), std::string::npos) << "names from the stored definitions\n"
                                                                 << german.out;
+}
+
+TEST(real_module, restarts_counted_in_one_run_are_not_counted_again_in_the_next) {
+    korvel::probekit::simulators::s7_cpu_simulator cpu;
+    korvel::probekit::host::test_support::temporary_directory directory;
+    const std::vector<std::string> scan{"--state", (directory.path() / "state.json").string(),
+                                        "scan",    "simatic_s7_300_400_cpu_restart_overview_sensor",
+                                        "--set",   "connection_section.rack=0",
+                                        "--set",   "connection_section.slot=2",
+                                        "--set",   "connection_section.port=" + std::to_string(cpu.port())};
+    // The simulated CPU's buffer holds three manual warm restarts.
+    const auto first = run(scan);
+    EXPECT_NE(first.out.find("Warm Manual (7)"), std::string::npos) << first.out;
+    EXPECT_NE(first.out.find("Total Restarts           3 #"), std::string::npos) << first.out;
+    const auto second = run(scan);
+    EXPECT_EQ(second.exit, 0) << second.err;
+    EXPECT_NE(second.out.find("No Restarts (1)"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("Total Restarts           3 #"), std::string::npos) << second.out;
 }
 
 }  // namespace

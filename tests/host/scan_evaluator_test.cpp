@@ -10,43 +10,29 @@ namespace {
 
 using namespace korvel::probekit::host;
 
-json channel_message(int id, const std::string& identifier, const std::string& text, int unit,
-                     const std::string& lookup, bool limit_mode, const std::string& limits) {
-    return {{"type", "dynamic_channel"},
-            {"sensor_id", 1},
-            {"channel",
-             {{"id", id},
-              {"name", {{"id", identifier}, {"text", text}}},
-              {"kind", lookup.empty() ? 3 : 1},
-              {"unit", unit},
-              {"lookup", lookup},
-              {"limit_mode", limit_mode},
-              {"limits", json::parse(limits)},
-              {"factor", 1.0},
-              {"custom_unit", ""},
-              {"value_prefix", ""},
-              {"value_suffix", ""}}}};
-}
-
+// The host holds three channels: a lookup, a ratio with hysteresis limits, and a named count.
 sensor_record canned_sensor() {
     sensor_record sensor;
-    sensor.apply(channel_message(0, "#:channel.cpu_status[]", "CPU Status", 0, "cpu_status", false,
-                                 "[null,null,null,null]"));
-    sensor.apply(
-        channel_message(1, "#:channel.cycle_ratio[]", "Cycle Ratio", 5, "", true, "[80.0,null,70.0,100.0]"));
-    sensor.apply(channel_message(2, "#:channel.hardware_device[PN-IO]", "PN-IO Status", 10, "", true,
-                                 "[null,0,null,1]"));
+    for (const auto& channel : json::parse(R"([
+        {"id": 0, "name": {"id": "#:channel.cpu_status[]", "text": "CPU Status"}, "kind": 1, "unit": 0,
+         "lookup": "cpu_status", "limit_mode": false, "limits": [null, null, null, null]},
+        {"id": 1, "name": {"id": "#:channel.cycle_ratio[]", "text": "Cycle Ratio"}, "kind": 3, "unit": 5,
+         "lookup": "", "limit_mode": true, "limits": [80.0, null, 70.0, 100.0]},
+        {"id": 2, "name": {"id": "#:channel.hardware_device[PN-IO]", "text": "PN-IO Status"}, "kind": 3, "unit": 10,
+         "lookup": "", "limit_mode": true, "limits": [null, 0, null, 1]}])")) {
+        sensor.apply({{"type", "dynamic_channel"}, {"sensor_id", 1}, {"channel", channel}});
+    }
     return sensor;
 }
 
 json scan_result(int response_code, const json& channels) {
-    return {{"type", "scan_result"},
-            {"sensor_id", 1},
-            {"response_code", response_code},
-            {"error_code", 0},
+    return {{"type", "scan_result"}, {"sensor_id", 1}, {"response_code", response_code}, {"error_code", 0},
             {"message", {{"id", "#:message.operating_mode[RUN]"}, {"text", "Operating mode: RUN"}}},
             {"channels", channels}};
 }
+
+const json error_result{{"type", "error_result"}, {"sensor_id", 1}, {"response_code", 3},
+                        {"message", {{"id", "#:message.operating_mode[STOP]"}, {"text", "Operating mode: STOP"}}}};
 
 class scan_evaluator_test : public ::testing::Test {
 protected:
@@ -64,24 +50,15 @@ TEST_F(scan_evaluator_test, shows_translated_names_values_with_units_and_lookup_
         sensor);
     EXPECT_FALSE(summary.failed);
     EXPECT_EQ(summary.message, "Betriebszustand: RUN");
-    ASSERT_EQ(summary.channels.size(), 5u);
-    struct expected_row {
-        std::string name, value;
-        std::optional<severity> state;
-    };
-    const std::vector<expected_row> expected{
-        {"CPU-Status", "RUN (solo mode) (8)", severity::ok},  // lookup text only in English
-        {"Cycle Ratio", "42.5 %", severity::ok},              // German lacks the key: English text
-        {"Status PN-IO", "0 #", severity::ok},
-        {"Channel 7", "3", std::nullopt},  // a channel the host does not hold
-        {"Cycle Ratio", "no value", std::nullopt},
-    };
-    for (std::size_t index = 0; index < expected.size(); ++index) {
-        SCOPED_TRACE(index);
-        EXPECT_EQ(summary.channels[index].name, expected[index].name);
-        EXPECT_EQ(summary.channels[index].value, expected[index].value);
-        EXPECT_EQ(summary.channels[index].state, expected[index].state);
-    }
+    std::vector<std::tuple<std::string, std::string, std::optional<severity>>> shown;
+    for (const auto& row : summary.channels) shown.emplace_back(row.name, row.value, row.state);
+    EXPECT_EQ(shown, (decltype(shown){
+                         {"CPU-Status", "RUN (solo mode) (8)", severity::ok},  // lookup text only in English
+                         {"Cycle Ratio", "42.5 %", severity::ok},  // German lacks the key: English text
+                         {"Status PN-IO", "0 #", severity::ok},
+                         {"Channel 7", "3", std::nullopt},  // a channel the host does not hold
+                         {"Cycle Ratio", "no value", std::nullopt},
+                     }));
 }
 
 TEST_F(scan_evaluator_test, keeps_the_hysteresis_of_each_channel_from_scan_to_scan) {
@@ -117,12 +94,7 @@ TEST_F(scan_evaluator_test, exit_status_follows_the_worst_state_of_the_result) {
         {"an error outranks unknown", with(2, 13), 2},
         {"an unexpected response code is unknown", with(9, 8), 3},
         {"limit error", scan_result(0, {{{"id", 2}, {"kind", 1}, {"value", 1}}}), 2},
-        {"error result",
-         {{"type", "error_result"},
-          {"sensor_id", 1},
-          {"response_code", 3},
-          {"message", {{"id", "#:message.operating_mode[STOP]"}, {"text", "Operating mode: STOP"}}}},
-         2},
+        {"error result", error_result, 2},
     };
     for (const auto& [name, result, exit] : cases) {
         SCOPED_TRACE(name);
@@ -132,13 +104,7 @@ TEST_F(scan_evaluator_test, exit_status_follows_the_worst_state_of_the_result) {
 }
 
 TEST_F(scan_evaluator_test, error_result_shows_its_translated_message_and_no_values) {
-    scan_evaluator evaluator(descriptor, german);
-    const auto summary = evaluator.evaluate(
-        {{"type", "error_result"},
-         {"sensor_id", 1},
-         {"response_code", 3},
-         {"message", {{"id", "#:message.operating_mode[STOP]"}, {"text", "Operating mode: STOP"}}}},
-        sensor);
+    const auto summary = scan_evaluator(descriptor, german).evaluate(error_result, sensor);
     EXPECT_TRUE(summary.failed);
     EXPECT_EQ(summary.message, "Betriebszustand: STOP");
     EXPECT_TRUE(summary.channels.empty());

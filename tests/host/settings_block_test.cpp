@@ -39,13 +39,9 @@ protected:
 TEST_F(settings_block_test, base_values_and_descriptor_defaults_fill_what_the_user_leaves_out) {
     const auto block = block_from({"scan", "demo_sensor"});
     EXPECT_EQ(block.at("kind"), "demo_sensor");
-    EXPECT_EQ(block.at("settings"), json({{"host", "127.0.0.1"},
-                                          {"timeout", "60"},
-                                          {"interval", "60"},
-                                          {"logging", "disabled"},
-                                          {"ipversion", "IPv4"},
-                                          {"connection_section.port", "102"},
-                                          {"proxy.mode", "strict"}}));
+    EXPECT_EQ(block.at("settings"), json({{"host", "127.0.0.1"}, {"timeout", "60"}, {"interval", "60"},
+                                          {"logging", "disabled"}, {"ipversion", "IPv4"},
+                                          {"connection_section.port", "102"}, {"proxy.mode", "strict"}}));
     EXPECT_EQ(block.at("secure_settings"), json({"proxy.password"}));
     EXPECT_EQ(block.at("channels"), json::object());
     EXPECT_EQ(block.at("persistent_data"), json::object());
@@ -75,22 +71,8 @@ TEST_F(settings_block_test, later_values_win_in_command_line_order) {
     }
 }
 
-TEST_F(settings_block_test, a_check_sends_no_channels_or_persistent_data) {
-    const auto block =
-        build_settings_block({"demo_check", settings_of_kind(descriptor, "demo_check"), {}, nullptr});
-    EXPECT_EQ(block.at("secure_settings"), json({"proxy.password"}));
-    EXPECT_FALSE(block.contains("channels"));
-    EXPECT_FALSE(block.contains("persistent_data"));
-    EXPECT_EQ(
-        build_settings_block({"no_such_kind", settings_of_kind(descriptor, "no_such_kind"), {}, nullptr})
-            .at("secure_settings"),
-        json::array());
-}
-
 TEST_F(settings_block_test, settings_files_that_cannot_be_used_are_refused) {
-    const std::vector<std::string> contents{"[1, 2]", "{\"a\": true}", "{\"a\": 1.5}", "{\"a\": {}}",
-                                            "not json"};
-    for (const auto& content : contents) {
+    for (const std::string content : {"[1, 2]", "{\"a\": true}", "{\"a\": 1.5}", "{\"a\": {}}", "not json"}) {
         SCOPED_TRACE(content);
         EXPECT_THROW(read_settings_file(settings_file(content)), usage_error);
     }

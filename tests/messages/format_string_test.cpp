@@ -4,9 +4,8 @@
 
 #include <stdexcept>
 
-#include "libi18n/error_keys.hpp"
-#include "libi18n/i18n_exception.hpp"
 #include "libstringutils/exceptions.hpp"
+#include "tests/support/expect_error.hpp"
 
 namespace {
 
@@ -25,52 +24,22 @@ TEST(format_string, doubled_percent_is_one_percent_and_arguments_are_verbatim) {
     EXPECT_EQ(format_string("%0:s", "%1:s"), "%1:s");
 }
 
-TEST(format_string, malformed_placeholders_throw_the_exact_text) {
+// Formats with one argument and expects Error with exactly `text`.
+template <typename Error>
+void expect_failure(const char* format, const char* text) {
+    SCOPED_TRACE(format);
+    test_support::expect_error<Error>([&] { format_string(format, "x"); }, text);
+}
+
+TEST(format_string, bad_formats_fail_with_the_exact_text) {
     for (const char* format : {"50% done", "%", "%0", "%0:d", "%:s", "end %"}) {
-        SCOPED_TRACE(format);
-        try {
-            format_string(format, "x");
-            FAIL() << "no exception";
-        } catch (const exceptions::format_string_error& error) {
-            EXPECT_STREQ(error.what(), "Malformed placeholder in format string.");
-        }
+        expect_failure<exceptions::format_string_error>(format, "Malformed placeholder in format string.");
     }
-}
-
-TEST(format_string, index_beyond_arguments_names_the_digits_as_written) {
-    try {
-        format_string("%1:s", "only one");
-        FAIL() << "no exception";
-    } catch (const exceptions::placeholder_index_not_in_arguments& error) {
-        EXPECT_STREQ(error.what(), "Index 1 is too high for argument list.");
-    }
-    try {
-        format_string("%007:s");
-        FAIL() << "no exception";
-    } catch (const exceptions::placeholder_index_not_in_arguments& error) {
-        EXPECT_STREQ(error.what(), "Index 007 is too high for argument list.");
-    }
-}
-
-TEST(format_string, index_beyond_32_bits_is_out_of_range) {
-    try {
-        format_string("%2147483648:s", "x");
-        FAIL() << "no exception";
-    } catch (const std::out_of_range& error) {
-        EXPECT_STREQ(error.what(), "stol argument out of range");
-    }
-}
-
-TEST(format_string, formatter_errors_are_not_localised) {
-    EXPECT_THROW(
-        {
-            try {
-                format_string("%");
-            } catch (const korvel::probekit::libi18n::i18n_exception&) {
-                FAIL() << "caught as i18n_exception";
-            }
-        },
-        korvel::probekit::libexception::exception);
+    // The index is named with its digits as written.
+    expect_failure<exceptions::placeholder_index_not_in_arguments>("%1:s", "Index 1 is too high for argument list.");
+    expect_failure<exceptions::placeholder_index_not_in_arguments>("%007:s",
+                                                                   "Index 007 is too high for argument list.");
+    expect_failure<std::out_of_range>("%2147483648:s", "stol argument out of range");
 }
 
 }  // namespace

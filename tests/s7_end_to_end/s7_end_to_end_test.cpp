@@ -24,13 +24,9 @@ protected:
     void SetUp() override { ASSERT_EQ(module->initialize(), 0); }
 
     json block(const std::string& kind, const json& overrides = json::object(), const json& persistent = json::object()) {
-        json settings{{"host", "127.0.0.1"},
-                      {"timeout", "60"},
-                      {"connection_section.rack", "0"},
-                      {"connection_section.slot", "2"},
-                      {"connection_section.port", std::to_string(plc.port())},
-                      {"connection_section.receive_timeout_ms", "1000"},
-                      {"connection_section.retry", "noretry"},
+        json settings{{"host", "127.0.0.1"}, {"timeout", "60"}, {"connection_section.rack", "0"},
+                      {"connection_section.slot", "2"}, {"connection_section.port", std::to_string(plc.port())},
+                      {"connection_section.receive_timeout_ms", "1000"}, {"connection_section.retry", "noretry"},
                       {"connection_section.retry_delay_ms", "0"}};
         settings.merge_patch(overrides);
         return {{"kind", kind}, {"settings", settings}, {"channels", json::object()}, {"persistent_data", persistent}};
@@ -55,11 +51,11 @@ protected:
         return result;
     }
 
-    static json value_of(const json& result, int channel) {
-        for (const auto& value : result.at("channels")) {
-            if (value.at("id") == channel) return value.at("value");
-        }
-        return json();
+    // Channel id to value; an absent channel reads as null.
+    static std::map<int, json> values(const json& result) {
+        std::map<int, json> found;
+        for (const auto& value : result.at("channels")) found[value.at("id")] = value.at("value");
+        return found;
     }
 };
 
@@ -67,17 +63,13 @@ TEST_F(s7_end_to_end_test, cpu_status_follows_the_cpu_from_run_to_stop) {
     create(1, block(cpu_status, {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "100"}}));
     const auto running = scan(1);
     ASSERT_EQ(running.at("type"), "scan_result") << running.dump();
-    EXPECT_EQ(value_of(running, 0), 8) << "run_solo";
-    EXPECT_EQ(value_of(running, 2), 0);
-    EXPECT_EQ(value_of(running, 3), 0);
-    EXPECT_EQ(value_of(running, 4), 1);
-    EXPECT_DOUBLE_EQ(value_of(running, 1).get<double>(), 0.0);
-    EXPECT_EQ(value_of(running, 5), 1) << "the simulated buffer holds no cycle-time overrun";
+    // run_solo, ratio, cycle times, and 1: the simulated buffer holds no cycle-time overrun.
+    EXPECT_EQ(values(running), (std::map<int, json>{{0, 8}, {1, 0.0}, {2, 0}, {3, 0}, {4, 1}, {5, 1}}));
 
     plc.set_cpu_state(cpu_state::stop);
-    EXPECT_EQ(value_of(scan(1), 0), 4) << "stop_internal";
+    EXPECT_EQ(values(scan(1))[0], 4) << "stop_internal";
     plc.set_cpu_state(cpu_state::run);
-    EXPECT_EQ(value_of(scan(1), 0), 8);
+    EXPECT_EQ(values(scan(1))[0], 8);
 }
 
 TEST_F(s7_end_to_end_test, led_sensor_announces_one_channel_per_reported_led) {
@@ -94,9 +86,9 @@ TEST_F(s7_end_to_end_test, led_sensor_announces_one_channel_per_reported_led) {
                                               {0x0b, "led_indicates_error"}, {0x0c, "led_indicates_error"},
                                               {0x15, "led_indicates_warning"}};
     EXPECT_EQ(lookups, expected);
-    EXPECT_EQ(value_of(result, 0x04), 2) << "RUN is lit";
-    EXPECT_EQ(value_of(result, 0x01), 1);
     EXPECT_EQ(result.at("channels").size(), 7u);
+    EXPECT_EQ(values(result)[0x04], 2) << "RUN is lit";
+    EXPECT_EQ(values(result)[0x01], 1);
 }
 
 TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restart) {
@@ -104,13 +96,13 @@ TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restar
     std::vector<json> others;
     const auto first = scan(1, &others);
     ASSERT_EQ(first.at("type"), "scan_result") << first.dump();
-    EXPECT_EQ(value_of(first, 0), 7) << "warm_manual";
-    EXPECT_EQ(value_of(first, 1), 3);
-    EXPECT_EQ(value_of(first, 6), 3) << "manual warm restarts";
+    EXPECT_EQ(values(first)[0], 7) << "warm_manual";
+    EXPECT_EQ(values(first)[1], 3);
+    EXPECT_EQ(values(first)[6], 3) << "manual warm restarts";
 
     const auto second = scan(1);
-    EXPECT_EQ(value_of(second, 0), 1) << "no_restarts";
-    EXPECT_EQ(value_of(second, 1), 3);
+    EXPECT_EQ(values(second)[0], 1) << "no_restarts";
+    EXPECT_EQ(values(second)[1], 3);
 
     // The host keeps the persistent values and hands them to the next module instance.
     json persistent = json::object();
@@ -121,8 +113,8 @@ TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restar
     ASSERT_EQ(module->initialize(), 0);
     create(1, block(restart_overview, json::object(), persistent));
     const auto after_restart = scan(1);
-    EXPECT_EQ(value_of(after_restart, 0), 1);
-    EXPECT_EQ(value_of(after_restart, 1), 3);
+    EXPECT_EQ(values(after_restart)[0], 1);
+    EXPECT_EQ(values(after_restart)[1], 3);
 }
 
 TEST_F(s7_end_to_end_test, a_vanished_cpu_gives_an_error_result_and_the_next_scan_reconnects) {
@@ -160,8 +152,7 @@ TEST_F(s7_end_to_end_test, sensors_with_equal_settings_share_one_link_and_a_new_
     EXPECT_EQ(scan(4).at("type"), "scan_result");
     EXPECT_EQ(plc.client_count(), 2);
 
-    for (int id : {1, 2, 3}) module->destroy_sensor(id);
-    module->destroy_sensor(4);
+    for (int id : {1, 2, 3, 4}) module->destroy_sensor(id);
 }
 
 TEST_F(s7_end_to_end_test, invalid_settings_fail_creation_with_the_reason) {

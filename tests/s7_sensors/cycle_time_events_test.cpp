@@ -11,10 +11,7 @@ using korvel::probekit::s7::evaluate_cycle_time_events;
 using status = korvel::probekit::s7::recent_cycle_time_status;
 
 const std::vector<diagnostic_entry> buffer = {
-    {0x4302, "2024-03-05T10:00:00.000"},
-    {0x3501, "2024-03-05T09:00:00.000"},
-    {0x4301, "2024-03-05T11:00:00.000"},
-};
+    {0x4302, "2024-03-05T10:00:00.000"}, {0x3501, "2024-03-05T09:00:00.000"}, {0x4301, "2024-03-05T11:00:00.000"}};
 
 TEST(cycle_time_events, status_follows_the_newest_entry_seen_before) {
     const struct {

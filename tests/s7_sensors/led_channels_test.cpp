@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "s7/exceptions/exceptions.hpp"
+#include "tests/support/expect_error.hpp"
 
 namespace {
 
@@ -48,12 +49,8 @@ TEST(led_channels, on_and_blink_bytes_decode_to_lookup_values) {
     EXPECT_EQ(led_state(4, 1, 0), 2);
     EXPECT_EQ(led_state(4, 1, 1), 3);
     EXPECT_EQ(led_state(4, 1, 2), 4);
-    try {
-        led_state(0x0004, 0, 1);
-        FAIL() << "no exception";
-    } catch (const exceptions::unexpected_led_status& error) {
-        EXPECT_STREQ(error.what(), "Unexpected status of LED 0x0004: IS_ON=0x00, IS_BLINKING=0x01");
-    }
+    test_support::expect_error<exceptions::unexpected_led_status>(
+        [] { led_state(0x0004, 0, 1); }, "Unexpected status of LED 0x0004: IS_ON=0x00, IS_BLINKING=0x01");
     EXPECT_THROW(led_state(4, 2, 0), exceptions::s7_protocol_exception);
 }
 

@@ -4,7 +4,7 @@
 
 #include "libs7/connection_factory.hpp"
 #include "libs7/exceptions.hpp"
-#include "libtcp/resolver_interface.hpp"
+#include "libtcp/resolver_factory.hpp"
 #include "module/sensors/registration.hpp"
 #include "s7/cpu_restart_overview_sensor.hpp"
 #include "s7/cpu_status_sensor.hpp"
@@ -26,20 +26,12 @@ using s7_sensors_test::fake_plc;
 using s7_sensors_test::szl_list;
 
 // Every sensor of a test shares the one fake PLC, as sensors on one controller share a connection.
-class shared_plc final : public libs7::connection_interface {
-public:
-    explicit shared_plc(std::shared_ptr<fake_plc> plc) : plc_(std::move(plc)) {}
+struct shared_plc final : libs7::connection_interface {
+    explicit shared_plc(std::shared_ptr<fake_plc> shared) : plc(std::move(shared)) {}
     void read_szl(std::uint16_t id, std::uint16_t index, const libs7::szl_record_callback& callback) override {
-        plc_->read_szl(id, index, callback);
+        plc->read_szl(id, index, callback);
     }
-
-private:
-    std::shared_ptr<fake_plc> plc_;
-};
-
-class loopback_resolver final : public libtcp::resolver_interface {
-public:
-    std::vector<std::string> resolve(const libtcp::resolve_query&) override { return {"127.0.0.1"}; }
+    std::shared_ptr<fake_plc> plc;
 };
 
 std::vector<std::uint8_t> cycle_time_record(std::uint16_t previous, std::uint16_t minimum, std::uint16_t maximum) {
@@ -66,8 +58,7 @@ protected:
     void SetUp() override {
         container->add_factory(libs7::connection_factory(
             [this](const libs7::connection_settings&) { return std::make_unique<shared_plc>(plc); }));
-        container->add_factory(std::function<std::unique_ptr<libtcp::resolver_interface>()>(
-            [] { return std::make_unique<loopback_resolver>(); }));
+        container->add_factory(libtcp::get_resolver_factory());  // the host is an address: no lookup
         vexa::module::register_sensor_as<s7::cpu_status_sensor>(*dispatcher, s7::cpu_status_sensor::kind_name);
         vexa::module::register_sensor_as<s7::cpu_restart_overview_sensor>(*dispatcher,
                                                                         s7::cpu_restart_overview_sensor::kind_name);
@@ -79,13 +70,9 @@ protected:
     }
 
     json block(const std::string& kind, const json& settings = json::object(), const json& persistent = json::object()) {
-        json values{{"host", "plc.local"},
-                    {"timeout", "60"},
-                    {"connection_section.rack", "1"},
-                    {"connection_section.slot", "2"},
-                    {"connection_section.port", "102"},
-                    {"connection_section.receive_timeout_ms", "500"},
-                    {"connection_section.retry", "noretry"},
+        json values{{"host", "127.0.0.1"}, {"timeout", "60"}, {"connection_section.rack", "1"},
+                    {"connection_section.slot", "2"}, {"connection_section.port", "102"},
+                    {"connection_section.receive_timeout_ms", "500"}, {"connection_section.retry", "noretry"},
                     {"connection_section.retry_delay_ms", "0"}};
         values.merge_patch(settings);
         return {{"kind", kind}, {"settings", values}, {"channels", json::object()}, {"persistent_data", persistent}};
@@ -103,11 +90,11 @@ protected:
         return json();
     }
 
-    static json value_of(const json& result, int channel) {
-        for (const auto& value : result.at("channels")) {
-            if (value.at("id") == channel) return value.at("value");
-        }
-        return json();
+    // Channel id to value; an absent channel reads as null.
+    static std::map<int, json> values(const json& result) {
+        std::map<int, json> found;
+        for (const auto& value : result.at("channels")) found[value.at("id")] = value.at("value");
+        return found;
     }
 
     std::map<std::string, std::string> persisted() {
@@ -124,12 +111,8 @@ TEST_F(s7_sensors_test, cpu_status_reports_mode_cycle_times_ratio_and_events) {
                                         {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "40"}}));
     ASSERT_EQ(result.at("type"), "scan_result");
     EXPECT_EQ(result.at("message").at("id"), "OK");
-    EXPECT_EQ(value_of(result, 0), 8);
-    EXPECT_DOUBLE_EQ(value_of(result, 1).get<double>(), 25.0);
-    EXPECT_EQ(value_of(result, 2), 10);
-    EXPECT_EQ(value_of(result, 3), 2);
-    EXPECT_EQ(value_of(result, 4), 40);
-    EXPECT_EQ(value_of(result, 5), 1) << "no 0x3501 in the buffer";
+    // Mode, ratio, previous/minimum/maximum cycle time, and 1: no 0x3501 in the buffer.
+    EXPECT_EQ(values(result), (std::map<int, json>{{0, 8}, {1, 25.0}, {2, 10}, {3, 2}, {4, 40}, {5, 1}}));
     EXPECT_EQ(persisted().at("most_recent_event_ts"), "2024-01-02T09:00:00.000");
 }
 
@@ -142,15 +125,15 @@ TEST_F(s7_sensors_test, cycle_ratio_channel_exists_only_with_a_maximum_and_never
 
     const auto result = scan_once(block("simatic_s7_300_400_cpu_status_sensor",
                                         {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "0"}}));
-    EXPECT_TRUE(value_of(result, 1).is_null());
-    EXPECT_EQ(value_of(result, 2), 10);
+    EXPECT_TRUE(values(result)[1].is_null());
+    EXPECT_EQ(values(result)[2], 10);
 }
 
 TEST_F(s7_sensors_test, a_too_large_buffer_switches_to_the_recent_entries_for_good) {
     plc->lists[{0x00A0, 0}] = std::make_exception_ptr(libs7::exceptions::szl_too_large("00a0", "0000"));
     plc->lists[{0x01A0, 500}] = diagnostics({diagnostic_record(0x3501, jan_2_09h)});
     const auto result = scan_once(block("simatic_s7_300_400_cpu_status_sensor"));
-    EXPECT_EQ(value_of(result, 5), 2) << "cycle_time_exceeded, from the recent list in the same scan";
+    EXPECT_EQ(values(result)[5], 2) << "cycle_time_exceeded, from the recent list in the same scan";
     EXPECT_EQ(persisted().at("does_plc_have_too_many_events"), "true");
 
     // The host hands the flag back: a new sensor reads only the recent list.
@@ -163,10 +146,10 @@ TEST_F(s7_sensors_test, a_too_large_buffer_switches_to_the_recent_entries_for_go
 
 TEST_F(s7_sensors_test, restart_overview_counts_each_restart_once_across_module_restarts) {
     const auto first = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor"));
-    EXPECT_EQ(value_of(first, 0), 7);
-    EXPECT_EQ(value_of(first, 1), 2);
-    EXPECT_EQ(value_of(first, 2), 1) << "automatic cold";
-    EXPECT_EQ(value_of(first, 6), 1) << "manual warm";
+    EXPECT_EQ(values(first)[0], 7);
+    EXPECT_EQ(values(first)[1], 2);
+    EXPECT_EQ(values(first)[2], 1) << "automatic cold";
+    EXPECT_EQ(values(first)[6], 1) << "manual warm";
     const auto stored = persisted();
     EXPECT_EQ(stored.at("most_recent_restart_ts"), "2024-01-02T09:00:00.000");
     EXPECT_EQ(stored.at("automatic_cold_restarts"), "1");
@@ -174,8 +157,8 @@ TEST_F(s7_sensors_test, restart_overview_counts_each_restart_once_across_module_
     // A new instance with what the host stored: nothing new, the totals stay.
     json persistent(stored);
     const auto second = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor", json::object(), persistent));
-    EXPECT_EQ(value_of(second, 0), 1);
-    EXPECT_EQ(value_of(second, 1), 2);
+    EXPECT_EQ(values(second)[0], 1);
+    EXPECT_EQ(values(second)[1], 2);
     EXPECT_TRUE(persisted().empty()) << "unchanged values are not sent again";
 }
 
@@ -188,10 +171,9 @@ TEST_F(s7_sensors_test, a_malformed_stored_total_ends_the_scan_before_anything_i
 }
 
 TEST_F(s7_sensors_test, led_sensor_makes_a_channel_per_reported_led) {
-    plc->lists[{0x0074, 0}] = szl_list{{0x00, 0x04, 0x01, 0x00, 0x00, 0x17, 0x00, 0x00, 0xF9, 0x05, 0x01, 0x01,
-                                        0xFA, 0x05, 0x01, 0x00},
-                                       4,
-                                       4};
+    // RUN on; unknown LED 0x17 off; LED 5 of rack 1 blinking; LED 5 of rack 2 (not ours) on.
+    plc->lists[{0x0074, 0}] = szl_list{
+        {0x00, 0x04, 0x01, 0x00, 0x00, 0x17, 0x00, 0x00, 0xF9, 0x05, 0x01, 0x01, 0xFA, 0x05, 0x01, 0x00}, 4, 4};
     ASSERT_EQ(create(1, block("simatic_s7_300_400_led_status_sensor")), vexa::module::sensor_create_response_code::success);
     sent.clear();
     dispatcher->execute_sensor_scan(1);
@@ -201,9 +183,8 @@ TEST_F(s7_sensors_test, led_sensor_makes_a_channel_per_reported_led) {
     dispatcher->execute_sensor_scan(1);
     const auto results = take("scan_result");
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(value_of(results[0], 4), 2);
-    EXPECT_EQ(value_of(results[0], 23), 1);
-    EXPECT_EQ(value_of(results[0], 5), 3) << "the rack 1 record sets LED 5; the rack 2 record is skipped";
+    EXPECT_EQ(values(results[0]), (std::map<int, json>{{4, 2}, {5, 3}, {23, 1}}))
+        << "the rack 1 record sets LED 5; the rack 2 record is skipped";
 }
 
 TEST_F(s7_sensors_test, led_sensor_without_leds_reports_the_error) {
