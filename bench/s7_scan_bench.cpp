@@ -120,10 +120,14 @@ void report_memory_per_sensor() {
 class ratio_reporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) seconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const auto& run : runs) times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> seconds;
+    struct time {
+        double real;
+        double cpu;
+    };
+    std::map<std::string, time> times;
 };
 
 }  // namespace
@@ -136,11 +140,14 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     ratio_reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto raw = reporter.seconds.find("raw_snap7_reads/min_time:2.000/real_time");
-    const auto module = reporter.seconds.find("module_cpu_status_scan/min_time:2.000/real_time");
-    if (raw != reporter.seconds.end() && module != reporter.seconds.end()) {
-        std::cout << "CPU status scan through the module / the same three reads with snap7: "
-                  << module->second / raw->second << " (target: at most 1.10)\n";
+    const auto raw = reporter.times.find("raw_snap7_reads/min_time:2.000/real_time");
+    const auto module = reporter.times.find("module_cpu_status_scan/min_time:2.000/real_time");
+    if (raw != reporter.times.end() && module != reporter.times.end()) {
+        // Wall time is dominated by the simulated CPU's answer latency; the calling thread's CPU time
+        // is what the module adds on top of the protocol work.
+        std::cout << "CPU status scan through the module / the same three reads with snap7 (target: at most 1.10):\n"
+                  << "  wall time " << module->second.real / raw->second.real << ", CPU time of the calling thread "
+                  << module->second.cpu / raw->second.cpu << "\n";
     }
     report_memory_per_sensor();
     benchmark::Shutdown();
