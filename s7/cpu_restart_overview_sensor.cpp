@@ -64,12 +64,10 @@ void cpu_restart_overview_sensor::do_scan() {
     log(std::string("  Most Recent Restart State: ") + restart_state_name(count.state));
 
     result.set_value(restart_state_channel, count.state);
-    std::int64_t total = 0;
+    result.set_value(total_restarts_channel, total_restarts(count.totals));
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
-        total += count.totals[kind];
         result.set_value(first_total_channel + static_cast<int>(kind), count.totals[kind]);
     }
-    result.set_value(total_restarts_channel, total);
     send(result);
 }
 

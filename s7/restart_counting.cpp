@@ -46,19 +46,21 @@ const restart_event* find_event(std::uint16_t event_id) {
     return nullptr;
 }
 
-std::int64_t sum(const restart_totals& counts) { return std::accumulate(counts.begin(), counts.end(), std::int64_t{0}); }
-
 void log_summary(const restart_totals& counted, const restart_totals& totals, liblog::log_interface& log) {
     const auto line = [&](const std::string& label, std::int64_t fresh, std::int64_t total) {
         log.log(trace, "  " + label + " (New/Cumulative): " + std::to_string(fresh) + "/" + std::to_string(total));
     };
-    line("Total Restarts", sum(counted), sum(totals));
+    line("Total Restarts", total_restarts(counted), total_restarts(totals));
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) line(names[kind].label, counted[kind], totals[kind]);
 }
 
 }  // namespace
 
 const char* total_key(restart_kind kind) { return names[static_cast<std::size_t>(kind)].key; }
+
+std::int64_t total_restarts(const restart_totals& totals) {
+    return std::accumulate(totals.begin(), totals.end(), std::int64_t{0});
+}
 
 restart_count count_restarts(std::vector<diagnostic_entry> entries, const std::optional<std::string>& previous,
                              const restart_totals& stored, liblog::log_interface& log) {

@@ -20,6 +20,9 @@ using restart_totals = std::array<std::int64_t, restart_kinds>;
 // Persistent key and label of each kind, in restart_kind order.
 const char* total_key(restart_kind kind);
 
+// All restarts of every kind.
+std::int64_t total_restarts(const restart_totals& totals);
+
 struct restart_count {
     restart_totals totals{};
     // Value of the restart_state lookup: the newest restart counted now, or no_restarts (1).
