@@ -5,6 +5,7 @@
 #include "libs7/connection_settings.hpp"
 #include "libtcp/exceptions.hpp"
 #include "libtcp/resolver_interface.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libs7 {
 
@@ -34,7 +35,7 @@ std::shared_ptr<connection_interface> acquire_connection(libvexahelper::module::
                                                          liblog::log_interface& log) {
     const auto addresses = resolve_ipv4(container, host, port);
     // No blank between the count and "addresses": trace readers match this line byte for byte.
-    log.log(7, "Found " + std::to_string(addresses.size()) + "addresses: " + join(addresses, ", ") +
+    log.log(liblog::level::trace, "Found " + std::to_string(addresses.size()) + "addresses: " + join(addresses, ", ") +
                    " (using first)");
     return container.get<connection_interface>(
         connection_settings{addresses.front(), port, rack, slot, receive_timeout});

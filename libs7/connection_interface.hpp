@@ -4,6 +4,8 @@
 #include <functional>
 #include <span>
 
+#include "libdeadline/deadline.hpp"
+
 namespace korvel::probekit::libs7 {
 
 // Receives one list read: the record bytes as the controller sent them (big-endian fields),
@@ -17,8 +19,10 @@ public:
     virtual ~connection_interface() = default;
 
     // Reads one system status list and calls the callback at most once, synchronously, before returning.
+    // Waiting for the link, connecting and receiving all end by the deadline (deadline_exceeded).
     // Exceptions of the callback pass through unchanged.
-    virtual void read_szl(std::uint16_t szl_id, std::uint16_t index, const szl_record_callback& callback) = 0;
+    virtual void read_szl(std::uint16_t szl_id, std::uint16_t index, const libdeadline::deadline& deadline,
+                          const szl_record_callback& callback) = 0;
 };
 
 }  // namespace korvel::probekit::libs7

@@ -15,18 +15,20 @@ namespace korvel::probekit::libs7 {
 // Reads the list that szl_record_traits names for T's record type and decodes it into T: a single
 // record, or std::vector<Record> for any number. The records are decoded straight from the
 // connection's buffer. retry: three attempts instead of one, each failure followed by retry_delay
-// (see read_with_retries). Throws the last failure; szl_too_large after the first attempt.
+// (see read_with_retries), all within the scan's deadline. Throws the last failure; szl_too_large
+// after the first attempt; deadline_exceeded when the time ran out.
 template <typename T>
 T read_szl(connection_interface& connection, std::chrono::milliseconds retry_delay, bool retry,
-           liblog::log_interface& log, const wait_function& wait = wait_for_real) {
+           const libdeadline::deadline& deadline, liblog::log_interface& log,
+           const wait_function& wait = wait_for_real) {
     using list = szl_list_traits<T>;
     using record = szl_record_traits<typename list::record>;
     constexpr szl_address address = record::address;
     const szl_expectation expected{record::record_length, list::single_record};
 
     std::optional<T> value;
-    read_with_retries(address, retry_delay, retry, log, wait, [&] {
-        connection.read_szl(address.szl_id, address.index,
+    read_with_retries(address, retry_delay, retry, deadline, log, wait, [&] {
+        connection.read_szl(address.szl_id, address.index, deadline,
                             [&](std::span<const std::uint8_t> records, std::uint32_t record_length,
                                 std::uint32_t record_count) {
                                 const auto count = checked_record_count(address, records, record_length,

@@ -2,25 +2,21 @@
 
 #include <snap7.h>
 
+#include <algorithm>
+#include <limits>
 #include <new>
 #include <utility>
 
 namespace korvel::probekit::libs7 {
 
-static_assert(snap7_list_too_large == static_cast<int>(errCliBufferTooSmall));
 static_assert(sizeof(TS7SZL) == szl_buffer_size);
 static_assert(std::is_same_v<S7Object, std::uintptr_t>);
 
-std::string snap7_error_text(int result) {
-    char text[1024] = {};
-    Cli_ErrorText(result, text, sizeof text - 1);
-    return text;
-}
-
-std::int32_t snap7_receive_timeout(std::chrono::milliseconds timeout) {
-    // The settings bound the timeout to 1..300000 ms, so the low 32 bits are the whole value; an
-    // out-of-range count keeps its low 32 bits, as snap7's 32-bit parameter would receive them.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(timeout.count()));
+std::int32_t snap7_milliseconds(std::chrono::milliseconds duration) {
+    // The settings bound receive timeouts to 300 s and scan time-outs to a day, far inside 32 bits;
+    // anything beyond is clamped rather than wrapped into a negative (meaning "none") value.
+    constexpr std::int64_t longest = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(duration.count(), 0, longest));
 }
 
 snap7_client::snap7_client() : handle_(Cli_Create()) {
@@ -43,8 +39,15 @@ int snap7_client::set_remote_port(std::uint16_t port) {
     return Cli_SetParam(handle_, p_u16_RemotePort, &port);
 }
 
-int snap7_client::set_receive_timeout(std::int32_t milliseconds) {
+int snap7_client::set_receive_timeout(std::chrono::milliseconds timeout) {
+    std::int32_t milliseconds = snap7_milliseconds(timeout);
     return Cli_SetParam(handle_, p_i32_RecvTimeout, &milliseconds);
+}
+
+int snap7_client::set_operation_budget(std::chrono::milliseconds budget) {
+    // Zero would clear the budget: a budget that has run out is one millisecond, not none.
+    std::int32_t milliseconds = std::max<std::int32_t>(snap7_milliseconds(budget), 1);
+    return Cli_SetParam(handle_, p_i32_OperationBudget, &milliseconds);
 }
 
 int snap7_client::connect_to(const std::string& host, int rack, int slot) {

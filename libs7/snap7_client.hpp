@@ -5,22 +5,16 @@
 #include <cstdint>
 #include <string>
 
-// Internal to libs7: the only place that talks to the snap7 C interface. Its header stays free of
-// snap7.h so that nothing outside libs7 depends on the C library.
+// Internal to libs7: the only place that calls the snap7 client. Its header stays free of snap7.h so
+// that nothing outside libs7 depends on the C library.
 namespace korvel::probekit::libs7 {
-
-// The one snap7 result that means "the list is larger than the buffer" (errCliBufferTooSmall).
-inline constexpr int snap7_list_too_large = 0x02200000;
 
 // What Cli_ReadSZL fills: a 4-byte list header and up to 16380 record bytes.
 inline constexpr std::size_t szl_buffer_size = 16384;
 using szl_buffer = std::array<std::uint8_t, szl_buffer_size>;
 
-// snap7's text for a result code.
-std::string snap7_error_text(int result);
-
-// snap7 takes the receive timeout as signed 32-bit milliseconds.
-std::int32_t snap7_receive_timeout(std::chrono::milliseconds timeout);
+// snap7 takes its times as signed 32-bit milliseconds.
+std::int32_t snap7_milliseconds(std::chrono::milliseconds duration);
 
 // Owns one snap7 client object; move-only. Results are snap7's codes, 0 meaning success.
 class snap7_client {
@@ -34,7 +28,10 @@ public:
     snap7_client& operator=(const snap7_client&) = delete;
 
     int set_remote_port(std::uint16_t port);
-    int set_receive_timeout(std::int32_t milliseconds);
+    int set_receive_timeout(std::chrono::milliseconds timeout);
+    // Every wait of the client (TCP connect, each receive) ends within this time from now, whatever
+    // the receive timeout says: our snap7 patch adds the parameter.
+    int set_operation_budget(std::chrono::milliseconds budget);
     int connect_to(const std::string& host, int rack, int slot);
     bool connected() const;
     void disconnect();

@@ -18,9 +18,10 @@ public:
     snap7_connection(const snap7_connection&) = delete;
     snap7_connection& operator=(const snap7_connection&) = delete;
 
-    // Throws connection_failed, could_not_set_remote_port, could_not_set_recv_timeout, szl_too_large or
-    // read_szl_failed; the callback runs after the mutex is released.
-    void read_szl(std::uint16_t szl_id, std::uint16_t index, const szl_record_callback& callback) override;
+    // Throws connection_failed, could_not_set_remote_port, could_not_set_recv_timeout, szl_too_large,
+    // read_szl_failed or deadline_exceeded; the callback runs after the mutex is released.
+    void read_szl(std::uint16_t szl_id, std::uint16_t index, const libdeadline::deadline& deadline,
+                  const szl_record_callback& callback) override;
 
 private:
     class impl;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "libs7/exceptions.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libs7 {
 
@@ -25,7 +26,7 @@ std::string hex_pairs(std::span<const std::uint8_t> bytes) {
 
 void log_raw_data(const szl_address& address, std::span<const std::uint8_t> records,
                   std::uint32_t record_length, std::uint32_t record_count, liblog::log_interface& log) {
-    log.log(7, "SZL data (" + to_text(address) + ") [" + std::to_string(record_length) +
+    log.log(liblog::level::trace, "SZL data (" + to_text(address) + ") [" + std::to_string(record_length) +
                    " bytes per record, " + std::to_string(record_count) + " records]:\n  " +
                    hex_pairs(records));
 }
@@ -37,7 +38,7 @@ std::uint32_t count_matching_size(std::span<const std::uint8_t> records, std::ui
     // A zero record length cannot be corrected by division; it stays a size mismatch.
     if (record_count == unknown_record_count && record_length != 0 && records.size() % record_length == 0) {
         const auto corrected = static_cast<std::uint32_t>(records.size() / record_length);
-        log.log(4, "N_DR (number of data records) sent by PLC is 0xFFFF, will instead use " +
+        log.log(liblog::level::warning, "N_DR (number of data records) sent by PLC is 0xFFFF, will instead use " +
                        std::to_string(corrected) + " (based on actual data size)");
         return corrected;
     }

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "libs7/exceptions.hpp"
-#include "libs7/snap7_client.hpp"
 
 namespace korvel::probekit::libs7 {
 
@@ -13,14 +12,6 @@ namespace {
 constexpr std::size_t header_bytes = 4;
 
 }  // namespace
-
-void throw_on_read_failure(const szl_address& address, int result) {
-    if (result == 0) return;
-    const auto szl_id = four_hex_digits(address.szl_id);
-    const auto index = four_hex_digits(address.index);
-    if (result == snap7_list_too_large) throw exceptions::szl_too_large(szl_id, index);
-    throw exceptions::read_szl_failed(szl_id, index, snap7_error_text(result));
-}
 
 void deliver_szl_records(const szl_address& address, std::span<const std::uint8_t> received,
                          const szl_record_callback& callback) {

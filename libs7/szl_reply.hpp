@@ -6,15 +6,11 @@
 #include "libs7/connection_interface.hpp"
 #include "libs7/szl_address.hpp"
 
-// What snap7_connection does with the outcome of a list read once the link is released.
+// What snap7_connection does with a list once the link is released.
 namespace korvel::probekit::libs7 {
 
 // The most record bytes a list may carry: the read buffer less its 4-byte header.
 inline constexpr std::size_t max_szl_record_bytes = 16380;
-
-// Does nothing for result 0; otherwise throws szl_too_large for snap7's "buffer too small" and
-// read_szl_failed with snap7's text for every other result.
-void throw_on_read_failure(const szl_address& address, int result);
 
 // Checks the size of what arrived (header in host order, then the records), then hands the records
 // with the header's length and count to the callback. Throws read_szl_failed for fewer than 4 bytes

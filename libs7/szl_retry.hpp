@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 
+#include "libdeadline/deadline.hpp"
 #include "liblog/log_interface.hpp"
 #include "libs7/szl_address.hpp"
 
@@ -16,10 +17,12 @@ void wait_for_real(std::chrono::milliseconds delay);
 
 // Runs attempt up to three times when retry is on, once when it is off, and returns after the first
 // that does not throw. Every failed attempt is logged at level 3 and followed by one retry delay,
-// the last one included; then the last failure is rethrown. szl_too_large is logged and rethrown at
-// once, since reading again would meet the same list. Only standard exceptions are caught.
+// the last one included; then the last failure is rethrown. szl_too_large and deadline_exceeded are
+// logged and rethrown at once: reading again would meet the same list, or the same lack of time.
+// No attempt starts after the deadline (deadline_exceeded naming the last failure), and a retry delay
+// is cut to the time left. Only standard exceptions are caught.
 void read_with_retries(const szl_address& address, std::chrono::milliseconds retry_delay, bool retry,
-                       liblog::log_interface& log, const wait_function& wait,
-                       const std::function<void()>& attempt);
+                       const libdeadline::deadline& deadline, liblog::log_interface& log,
+                       const wait_function& wait, const std::function<void()>& attempt);
 
 }  // namespace korvel::probekit::libs7

@@ -8,6 +8,7 @@
 #include "module/host_callback.hpp"
 #include "module/module_instance_adapter.hpp"
 #include "module/vexa_module_s7.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace {
 
@@ -39,9 +40,12 @@ MODULE_EXPORT int GetApiLevel() { return 6; }
 MODULE_EXPORT int InitializeModule(std::uint64_t host_context, host_callback callback) {
     try {
         if (global_instance) {
-            global_instance->log(7, "InitializeModule called on already initialized module.");
+            global_instance->log(korvel::probekit::liblog::level::trace,
+                                 "InitializeModule called on already initialized module.");
             return 1;
         }
+        // Every answer leaves through the callback: without one the module could only crash later.
+        if (callback == nullptr) return 1;
         auto module = std::make_unique<korvel::probekit::s7::VexaModuleS7>(host_context, callback);
         global_instance = std::make_unique<module_instance_adapter>(std::move(module));
         return 0;

@@ -6,11 +6,12 @@
 #include "framework/messaging/module_information_message.hpp"
 #include "framework/module/log_registration.hpp"
 #include "framework/settings/sensor_data_wrapper.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libvexahelper::module {
 namespace {
 
-constexpr int trace = 7;
+constexpr int trace = liblog::level::trace;
 constexpr const char* qualified_prefix = "korvel::probekit::libvexahelper::module::module_instance_adapter::";
 
 const char* yes_no(bool flag) { return flag ? "Yes" : "No"; }

@@ -1,8 +1,8 @@
 #include "s7/cpu_restart_overview_sensor.hpp"
 
 #include "libi18n/i18n_msg.hpp"
-#include "libstringutils/standard_conversions.hpp"
 #include "s7/channel_options.hpp"
+#include "s7/persisted_values.hpp"
 #include "s7/restart_counting.hpp"
 #include "s7/texts/sensor_texts.hpp"
 
@@ -51,10 +51,12 @@ void cpu_restart_overview_sensor::do_scan() {
 
     restart_totals stored{};
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
-        const auto text = get_persistent(total_key(static_cast<restart_kind>(kind)));
-        stored[kind] = text ? libstringutils::to_int64(*text) : 0;
+        const std::string key = total_key(static_cast<restart_kind>(kind));
+        stored[kind] = persisted_count(key, get_persistent(key), sensor_log()).value_or(0);
     }
-    const auto count = count_restarts(entries, get_persistent(most_recent_restart_key), stored, sensor_log());
+    const auto previous =
+        persisted_time_stamp(most_recent_restart_key, get_persistent(most_recent_restart_key), sensor_log());
+    const auto count = count_restarts(entries, previous, stored, sensor_log());
     if (count.newest) {
         set_persistent(most_recent_restart_key, *count.newest);
         for (std::size_t kind = 0; kind < restart_kinds; ++kind) {

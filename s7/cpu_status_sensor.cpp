@@ -3,6 +3,7 @@
 #include "libi18n/i18n_msg.hpp"
 #include "s7/channel_options.hpp"
 #include "s7/cycle_time_events.hpp"
+#include "s7/persisted_values.hpp"
 #include "s7/records/cpu_status.hpp"
 #include "s7/records/cycle_time.hpp"
 #include "s7/texts/sensor_texts.hpp"
@@ -78,8 +79,9 @@ void cpu_status_sensor::do_scan() {
     }
 
     log("Query Diagnostics Buffer");
-    const auto events = evaluate_cycle_time_events(read_diagnostic_buffer(), get_persistent(most_recent_event_key),
-                                                   sensor_log());
+    const auto previous =
+        persisted_time_stamp(most_recent_event_key, get_persistent(most_recent_event_key), sensor_log());
+    const auto events = evaluate_cycle_time_events(read_diagnostic_buffer(), previous, sensor_log());
     if (events.newest) set_persistent(most_recent_event_key, *events.newest);
     log(std::string("  Recent Cycle Time Status: ") + status_name(events.status));
     result.set_value(cycle_time_status_channel, static_cast<std::int64_t>(events.status));

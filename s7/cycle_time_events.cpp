@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "liblog/log_levels.hpp"
+
 namespace korvel::probekit::s7 {
 namespace {
 
-constexpr int trace = 7;
+constexpr int trace = liblog::level::trace;
 constexpr std::uint16_t cycle_time_exceeded_event = 0x3501;
 
 bool by_time_stamp(const diagnostic_entry& left, const diagnostic_entry& right) {

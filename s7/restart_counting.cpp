@@ -4,11 +4,13 @@
 #include <numeric>
 
 #include "libstringutils/hex.hpp"
+#include "s7/persisted_values.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::s7 {
 namespace {
 
-constexpr int trace = 7;
+constexpr int trace = liblog::level::trace;
 constexpr std::int64_t no_restarts = 1;
 
 struct restart_event {
@@ -59,7 +61,7 @@ void log_summary(const restart_totals& counted, const restart_totals& totals, li
 const char* total_key(restart_kind kind) { return names[static_cast<std::size_t>(kind)].key; }
 
 std::int64_t total_restarts(const restart_totals& totals) {
-    return std::accumulate(totals.begin(), totals.end(), std::int64_t{0});
+    return std::accumulate(totals.begin(), totals.end(), std::int64_t{0}, saturating_add);
 }
 
 restart_count count_restarts(std::vector<diagnostic_entry> entries, const std::optional<std::string>& previous,
@@ -81,7 +83,9 @@ restart_count count_restarts(std::vector<diagnostic_entry> entries, const std::o
         result.state = event->state;
         log.log(trace, "  Event 0x" + libstringutils::hex_digits(entry.event_id, 4) + event->log_text);
     }
-    for (std::size_t kind = 0; kind < restart_kinds; ++kind) result.totals[kind] += counted[kind];
+    for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
+        result.totals[kind] = saturating_add(result.totals[kind], counted[kind]);
+    }
     log_summary(counted, result.totals, log);
     result.newest = entries.back().time_stamp;
     return result;

@@ -35,7 +35,8 @@ protected:
     T read() {
         const auto& compatibility = this->sensor_settings().compatibility;
         return libs7::read_szl<T>(connection(), std::chrono::milliseconds(compatibility.retry_delay_ms),
-                                  compatibility.retry == settings::retry_policy::retry, this->sensor_log());
+                                  compatibility.retry == settings::retry_policy::retry, this->scan_deadline(),
+                                  this->sensor_log());
     }
 
 private:

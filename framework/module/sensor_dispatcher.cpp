@@ -80,6 +80,10 @@ sensor_create_response_code sensor_dispatcher::create_sensor_instance(
     int id, const settings::sensor_data_wrapper& data) {
     const factory* create = find_kind(sensor_factories_, data.kind());
     if (create == nullptr) return sensor_create_response_code::unknown_sensor_kind;
+    // Creation does no I/O, so one creation at a time costs little, and it makes "is the id free" and
+    // "store the sensor" one step: a second create of a live id answers in-use and never reaches the
+    // factory, whose failure report would otherwise land on the live sensor.
+    std::lock_guard creating(create_mutex_);
     if (stock_->find(id)) return sensor_create_response_code::sensor_id_in_use;
     run_reporting_failure(*create, container_, id, data, [&](const std::exception& error) {
         const responses::sensor_scan_result result(id, error);
@@ -90,9 +94,18 @@ sensor_create_response_code sensor_dispatcher::create_sensor_instance(
 
 sensor_scan_response_code sensor_dispatcher::execute_sensor_scan(int id) {
     // Our own reference keeps the sensor alive through the scan even if it is destroyed meanwhile.
-    const std::shared_ptr<sensors::sensor_interface> sensor = stock_->find(id);
-    if (!sensor) return sensor_scan_response_code::sensor_not_found;
-    sensor->scan();
+    const live_sensor live = stock_->find(id);
+    if (!live) return sensor_scan_response_code::sensor_not_found;
+    const auto deadline = libdeadline::deadline::after(live.sensor->scan_timeout());
+    // A sensor's state (its link, persistent values, channels) belongs to one scan at a time; a scan
+    // that waits for the previous one does so within its own deadline.
+    std::unique_lock scanning(*live.scan_lock, std::defer_lock);
+    if (!scanning.try_lock_until(deadline.at())) {
+        const responses::sensor_scan_result result(id, libdeadline::deadline_exceeded(deadline));
+        container_->get<messaging::message_service_interface>()->send(result);
+        return sensor_scan_response_code::success;
+    }
+    live.sensor->scan(deadline);
     return sensor_scan_response_code::success;
 }
 

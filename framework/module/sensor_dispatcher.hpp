@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -31,8 +32,10 @@ public:
 
     // A factory that throws is reported to the host as an error result for that id (its localised
     // message), and the exception is passed on to the caller. An id that is already live answers
-    // sensor_id_in_use without calling the factory.
+    // sensor_id_in_use without calling the factory, also when two creates of one id race.
     sensor_create_response_code create_sensor_instance(int id, const settings::sensor_data_wrapper& data);
+    // Scans of one id run one after the other; a scan that cannot start before its deadline answers
+    // with an error result saying so.
     sensor_scan_response_code execute_sensor_scan(int id);
     // A check factory runs the check and sends its check_result. One that throws instead is reported
     // as a check_result without success carrying the error's message, and the exception is passed on.
@@ -43,6 +46,7 @@ public:
 private:
     std::shared_ptr<service_container> container_;
     std::shared_ptr<sensor_stock> stock_;
+    std::mutex create_mutex_;
     std::unordered_map<std::string, factory> sensor_factories_;
     std::unordered_map<std::string, factory> check_factories_;
 };

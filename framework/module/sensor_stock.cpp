@@ -11,20 +11,20 @@ namespace korvel::probekit::libvexahelper::module {
 void sensor_stock::add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor) {
     if (!sensor) throw std::invalid_argument("sensor_stock: the sensor must not be null");
     std::lock_guard lock(mutex_);
-    if (!sensors_.try_emplace(id, std::move(sensor)).second) {
+    if (!sensors_.try_emplace(id, live_sensor{std::move(sensor), std::make_shared<std::timed_mutex>()}).second) {
         throw utils::exceptions::exception(libi18n::make_msg(
             libi18n::error_keys::libvexahelper::sensor_already_registered, std::to_string(id)));
     }
 }
 
-std::shared_ptr<sensors::sensor_interface> sensor_stock::find(int id) const {
+live_sensor sensor_stock::find(int id) const {
     std::lock_guard lock(mutex_);
     const auto found = sensors_.find(id);
-    return found == sensors_.end() ? nullptr : found->second;
+    return found == sensors_.end() ? live_sensor{} : found->second;
 }
 
 bool sensor_stock::remove(int id) {
-    std::shared_ptr<sensors::sensor_interface> removed;
+    live_sensor removed;
     {
         std::lock_guard lock(mutex_);
         const auto found = sensors_.find(id);
@@ -36,7 +36,7 @@ bool sensor_stock::remove(int id) {
 }
 
 void sensor_stock::clear() {
-    std::map<int, std::shared_ptr<sensors::sensor_interface>> removed;
+    std::map<int, live_sensor> removed;
     {
         std::lock_guard lock(mutex_);
         removed.swap(sensors_);

@@ -9,6 +9,10 @@ bool channel_map::is_known_to_runtime(int id) const {
     return known_to_runtime_.contains(id);
 }
 
+void channel_map::mark_known_to_runtime(int id, const std::string& name) {
+    known_to_runtime_.try_emplace(id, name);
+}
+
 bool channel_map::is_definition_registered(const channels::dynamic_channel_options& options) const {
     const auto* registered = find_definition(options.id);
     return registered != nullptr && *registered == options;

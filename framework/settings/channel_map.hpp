@@ -7,13 +7,15 @@
 
 namespace korvel::probekit::libvexahelper::settings {
 
-// The channels of one sensor: those the host already knows (from the settings block) and the
-// definitions the sensor registered in this run.
+// The channels of one sensor: those the host knows (listed in the settings block, or announced to it
+// since) and the definitions the sensor registered in this run.
 class channel_map {
 public:
     explicit channel_map(std::map<int, std::string> known_to_runtime);
 
     bool is_known_to_runtime(int id) const;
+    // After a channel's announcement: the host knows it from now on.
+    void mark_known_to_runtime(int id, const std::string& name);
     // True when a definition with this id is registered and equal in every field, so a changed
     // definition (a module renamed on the device) counts as new.
     bool is_definition_registered(const channels::dynamic_channel_options& options) const;

@@ -7,6 +7,7 @@
 #include "liblog/log_interface.hpp"
 #include "module/sensors/message_sender.hpp"
 #include "module/sensors/sensor_log.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libvexahelper::checks {
 
@@ -28,7 +29,7 @@ public:
     void log(int level, const std::string& message) override { log_->log(level, message); }
 
 protected:
-    static constexpr int trace_level = 7;
+    static constexpr int trace_level = liblog::level::trace;
 
     const Settings& check_settings() const { return settings_; }
     const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }

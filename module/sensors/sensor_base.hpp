@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "module/sensors/message_sender.hpp"
 #include "module/sensors/sensor_log.hpp"
 #include "module/utils/exceptions.hpp"
+#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libvexahelper::sensors {
 
@@ -46,8 +48,11 @@ public:
     void log(int level, const std::string& message) override { log_->log(level, message); }
     void log(const std::string& message) override { log_->log(trace_level, message); }
 
-    void scan() override {
+    std::chrono::seconds scan_timeout() const override { return std::chrono::seconds(settings_.base.timeout); }
+
+    void scan(const libdeadline::deadline& deadline) override {
         log(std::string(banners::enter_scan));
+        deadline_ = deadline;
         try {
             do_scan();
         } catch (const libi18n::i18n_exception& error) {
@@ -59,11 +64,13 @@ public:
     }
 
 protected:
-    static constexpr int trace_level = 7;
+    static constexpr int trace_level = liblog::level::trace;
 
     virtual void do_scan() = 0;
 
     const Settings& sensor_settings() const { return settings_; }
+    // The deadline of the scan in progress; do_scan runs only inside scan, which sets it.
+    const libdeadline::deadline& scan_deadline() const { return *deadline_; }
     liblog::log_interface& sensor_log() const { return *log_; }
     const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }
 
@@ -94,11 +101,13 @@ protected:
 
     std::optional<std::string> get_persistent(const std::string& key) const { return persistent_.at_opt(key); }
 
-    // Registers the definition and announces it unless the host already knows the channel id.
+    // Registers the definition and announces it once, unless the settings block listed the channel id.
     void ensure_dynamic_channel(const channels::dynamic_channel_options& options) {
         if (!channels_) throw utils::exceptions::channel_map_not_initialized();
         if (!channels_->is_definition_registered(options)) channels_->register_definition(options);
-        if (!channels_->is_known_to_runtime(options.id)) send(channels::dynamic_channel(id_, options));
+        if (channels_->is_known_to_runtime(options.id)) return;
+        send(channels::dynamic_channel(id_, options));
+        channels_->mark_known_to_runtime(options.id, options.display.text());
     }
 
 private:
@@ -114,6 +123,7 @@ private:
     std::shared_ptr<settings::channel_map> channels_;
     settings::persistent_data_storage persistent_;
     std::shared_ptr<liblog::log_interface> log_;
+    std::optional<libdeadline::deadline> deadline_;
 };
 
 }  // namespace korvel::probekit::libvexahelper::sensors

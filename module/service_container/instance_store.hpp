@@ -52,15 +52,24 @@ public:
         return wrapper->instance;
     }
 
-    // An entry whose instance has died counts as absent.
+    // The live instance for the key, or null: an entry whose instance has died counts as absent. The
+    // weak reference is locked once, so the answer cannot go stale between a test and a lock while
+    // the last holder lets go on another thread.
     template <typename T, typename Key>
-    bool has(const Key& key) const {
+    std::shared_ptr<T> find(const Key& key) const {
         const auto* map = find_map<T, Key>();
-        if (map == nullptr) return false;
+        if (map == nullptr) return nullptr;
         const auto entry = map->instances.find(key);
-        return entry != map->instances.end() && !entry->second.expired();
+        return entry == map->instances.end() ? nullptr : entry->second.lock();
     }
 
+    template <typename T, typename Key>
+    bool has(const Key& key) const {
+        return find<T>(key) != nullptr;
+    }
+
+    // Stores a weak reference under the key, replacing a dead one. Entries of instances that died since
+    // are dropped first, so a map of keys that come and go (a PLC readdressed) does not grow for ever.
     template <typename T, typename Key>
     void add(const Key& key, const std::shared_ptr<T>& instance) {
         if (has<T>(key)) throw utils::exceptions::already_contains_instance_key(type_name<T>(), type_name<Key>());
@@ -68,13 +77,22 @@ public:
         if (!slot) slot = std::make_unique<map_type<T, Key>>();
         auto* map = dynamic_cast<map_type<T, Key>*>(slot.get());
         if (map == nullptr) throw utils::exceptions::already_contains_instance(type_name<T>());
+        std::erase_if(map->instances, [](const auto& entry) { return entry.second.expired(); });
         map->instances.insert_or_assign(key, instance);
     }
 
     template <typename T, typename Key>
     std::shared_ptr<T> get(const Key& key) const {
-        if (!has<T>(key)) throw utils::exceptions::instance_not_available_key(type_name<T>(), type_name<Key>());
-        return find_map<T, Key>()->instances.find(key)->second.lock();
+        std::shared_ptr<T> instance = find<T>(key);
+        if (!instance) throw utils::exceptions::instance_not_available_key(type_name<T>(), type_name<Key>());
+        return instance;
+    }
+
+    // Entries held for T, dead ones included until the next add prunes them.
+    template <typename T, typename Key>
+    std::size_t entries() const {
+        const auto* map = find_map<T, Key>();
+        return map == nullptr ? 0 : map->instances.size();
     }
 
 private:

@@ -38,7 +38,7 @@ public:
     template <typename T, typename Key>
     std::shared_ptr<T> get(const Key& key) {
         std::lock_guard lock(mutex_);
-        if (instances_.has<T>(key)) return instances_.get<T>(key);
+        if (std::shared_ptr<T> live = instances_.find<T>(key)) return live;
         std::shared_ptr<T> instance = factories_.get<std::function<std::unique_ptr<T>(const Key&)>>()(key);
         instances_.add<T>(key, instance);
         return instance;
@@ -54,6 +54,13 @@ public:
     bool has() {
         std::lock_guard lock(mutex_);
         return instances_.has<T>();
+    }
+
+    // How many keyed entries the store holds for T, so tests can see that dead ones are pruned.
+    template <typename T, typename Key>
+    std::size_t keyed_entries() {
+        std::lock_guard lock(mutex_);
+        return instances_.entries<T, Key>();
     }
 
     // Stores a ready instance, for services whose owner builds them itself (the sensor stock).

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "tests/support/test_module.hpp"
 
 namespace {
@@ -26,13 +30,20 @@ struct fake_sensor final : vexa::sensors::sensor_interface {
     int get_id() const override { return id; }
     void log(int, const std::string&) override {}
     void log(const std::string&) override {}
-    void scan() override {
+    std::chrono::seconds scan_timeout() const override { return timeout; }
+    void scan(const korvel::probekit::libdeadline::deadline&) override {
+        const int overlapping = ++running;
         if (during_scan) during_scan();
+        max_running = std::max(max_running.load(), overlapping);
+        --running;
         ++scans;  // the sensor must still be alive here
     }
     std::shared_ptr<service_container> container;
     int id;
-    int scans = 0;
+    std::atomic<int> scans = 0;
+    std::atomic<int> running = 0;
+    std::atomic<int> max_running = 0;
+    std::chrono::seconds timeout{60};
     std::function<void()> during_scan;
 };
 
@@ -90,6 +101,55 @@ TEST_F(dispatcher_test, destroying_the_dispatcher_releases_sensors_and_with_them
     dispatcher.reset();
     EXPECT_TRUE(sensor.expired());
     EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(dispatcher_test, concurrent_creates_of_one_id_give_one_success_and_in_use_for_the_rest) {
+    std::vector<sensor_create_response_code> codes(8);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        threads.emplace_back([&, i] { codes[i] = dispatcher->create_sensor_instance(5, block("fake")); });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), sensor_create_response_code::success), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), sensor_create_response_code::sensor_id_in_use), 7);
+    EXPECT_EQ(factory_calls, 1);
+    EXPECT_TRUE(sent.empty()) << "no error result may reach the live sensor";
+}
+
+TEST_F(dispatcher_test, scans_of_one_id_run_one_at_a_time) {
+    ASSERT_EQ(dispatcher->create_sensor_instance(5, block("fake")), sensor_create_response_code::success);
+    const auto scanned = sensor.lock();
+    scanned->during_scan = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            for (int j = 0; j < 5; ++j) EXPECT_EQ(dispatcher->execute_sensor_scan(5), sensor_scan_response_code::success);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(scanned->scans, 20);
+    EXPECT_EQ(scanned->max_running, 1);
+}
+
+TEST_F(dispatcher_test, a_scan_that_cannot_start_before_its_deadline_answers_with_an_error_result) {
+    ASSERT_EQ(dispatcher->create_sensor_instance(5, block("fake")), sensor_create_response_code::success);
+    const auto scanned = sensor.lock();
+    scanned->timeout = std::chrono::seconds(1);
+    std::atomic<bool> release{false};
+    scanned->during_scan = [&] {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    std::thread first([&] { dispatcher->execute_sensor_scan(5); });
+    while (scanned->running == 0) std::this_thread::yield();
+    EXPECT_EQ(dispatcher->execute_sensor_scan(5), sensor_scan_response_code::success);
+    release = true;
+    first.join();
+    const auto errors = take("error_result");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].at("sensor_id"), 5);
+    EXPECT_EQ(errors[0].at("message").at("text"),
+              "An error occurred. The scan did not finish within its time-out of 1 s.");
+    EXPECT_EQ(scanned->scans, 1);
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ namespace libtcp = korvel::probekit::libtcp;
 namespace module = korvel::probekit::libvexahelper::module;
 using namespace std::chrono_literals;
 
+// Plenty of time: these tests are about the link, not about running out of time.
+korvel::probekit::libdeadline::deadline scan_deadline() { return korvel::probekit::libdeadline::deadline::after(60s); }
+
 // Answers every query with the test's addresses.
 struct canned_resolver final : libtcp::resolver_interface {
     explicit canned_resolver(const std::vector<std::string>& canned) : addresses(canned) {}
@@ -41,7 +44,7 @@ protected:
     }
 
     std::int64_t read_mode(libs7::connection_interface& connection) {
-        return libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, log).mode;
+        return libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, scan_deadline(), log).mode;
     }
 
     korvel::probekit::simulators::s7_cpu_simulator simulator;

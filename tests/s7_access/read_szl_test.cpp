@@ -27,7 +27,7 @@ class read_szl_test : public ::testing::Test {
 protected:
     template <typename T>
     T read(scripted_connection& connection, bool retry = true) {
-        return libs7::read_szl<T>(connection, 40ms, retry, log,
+        return libs7::read_szl<T>(connection, 40ms, retry, deadline, log,
                                   [this](std::chrono::milliseconds delay) { waits.push_back(delay); });
     }
 
@@ -40,6 +40,7 @@ protected:
         return connection.reads.size();
     }
 
+    korvel::probekit::libdeadline::deadline deadline = korvel::probekit::libdeadline::deadline::after(60s);
     recording_log log;
     std::vector<std::chrono::milliseconds> waits;
 };

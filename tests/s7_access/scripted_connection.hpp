@@ -26,7 +26,7 @@ public:
 
     explicit scripted_connection(std::vector<reply> script) : script_(std::move(script)) {}
 
-    void read_szl(std::uint16_t szl_id, std::uint16_t index,
+    void read_szl(std::uint16_t szl_id, std::uint16_t index, const korvel::probekit::libdeadline::deadline&,
                   const korvel::probekit::libs7::szl_record_callback& callback) override {
         const auto& next = script_.at(std::min(reads.size(), script_.size() - 1));
         reads.push_back({szl_id, index});

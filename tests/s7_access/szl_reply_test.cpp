@@ -2,6 +2,7 @@
 // snap7 itself never hands over more than its buffer, so the limits are checked here directly.
 
 #include "libs7/szl_reply.hpp"
+#include "libs7/snap7_errors.hpp"
 
 #include <gtest/gtest.h>
 

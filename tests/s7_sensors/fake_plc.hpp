@@ -16,7 +16,7 @@ class fake_plc final : public korvel::probekit::libs7::connection_interface {
 public:
     using answer = std::variant<szl_list, std::exception_ptr>;
 
-    void read_szl(std::uint16_t szl_id, std::uint16_t index,
+    void read_szl(std::uint16_t szl_id, std::uint16_t index, const korvel::probekit::libdeadline::deadline&,
                   const korvel::probekit::libs7::szl_record_callback& callback) override {
         ++reads[{szl_id, index}];
         const answer& found = lists.at({szl_id, index});

@@ -28,8 +28,9 @@ using s7_sensors_test::szl_list;
 // Every sensor of a test shares the one fake PLC, as sensors on one controller share a connection.
 struct shared_plc final : libs7::connection_interface {
     explicit shared_plc(std::shared_ptr<fake_plc> shared) : plc(std::move(shared)) {}
-    void read_szl(std::uint16_t id, std::uint16_t index, const libs7::szl_record_callback& callback) override {
-        plc->read_szl(id, index, callback);
+    void read_szl(std::uint16_t id, std::uint16_t index, const korvel::probekit::libdeadline::deadline& deadline,
+                  const libs7::szl_record_callback& callback) override {
+        plc->read_szl(id, index, deadline, callback);
     }
     std::shared_ptr<fake_plc> plc;
 };
@@ -162,12 +163,40 @@ TEST_F(s7_sensors_test, restart_overview_counts_each_restart_once_across_module_
     EXPECT_TRUE(persisted().empty()) << "unchanged values are not sent again";
 }
 
-TEST_F(s7_sensors_test, a_malformed_stored_total_ends_the_scan_before_anything_is_written) {
-    const auto result = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor", json::object(),
-                                        {{"manual_hot_restarts", "many"}}));
-    ASSERT_EQ(result.at("type"), "error_result");
-    EXPECT_EQ(result.at("message").at("text"), "invalid stoll argument");
-    EXPECT_TRUE(persisted().empty());
+// A stored value the sensor cannot use is dropped with a warning: the scan counts as if it were
+// absent and writes a good value back, so the next scan is whole again.
+TEST_F(s7_sensors_test, a_malformed_stored_value_is_treated_as_absent_and_repaired) {
+    const struct {
+        const char* name;
+        json persistent;
+        std::int64_t manual_warm;
+    } rows[] = {
+        {"trailing letters", {{"manual_warm_restarts", "12abc"}}, 1},
+        {"negative", {{"manual_warm_restarts", "-5"}}, 1},
+        {"beyond 64 bits", {{"manual_warm_restarts", "99999999999999999999"}}, 1},
+        {"time stamp of another shape", {{"most_recent_restart_ts", "zzz"}}, 1},
+        {"near the largest count", {{"manual_warm_restarts", "9223372036854775807"}}, INT64_MAX},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto result = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor",
+                                            {{"logging", "enabled"}}, row.persistent));
+        ASSERT_EQ(result.at("type"), "scan_result");
+        EXPECT_EQ(values(result)[6], row.manual_warm) << "manual warm: the one restart in the buffer, saturated";
+        EXPECT_EQ(values(result)[1], row.manual_warm == INT64_MAX ? INT64_MAX : 2);
+        const auto written = persisted();
+        if (row.manual_warm == INT64_MAX) {
+            EXPECT_FALSE(written.contains("manual_warm_restarts")) << "saturated: unchanged, so not sent";
+        } else {
+            EXPECT_EQ(written.at("manual_warm_restarts"), "1");
+        }
+        bool warned = false;
+        for (const auto& message : sent) {
+            warned |= message.at("type") == "log" && message.at("level") == 4 &&
+                      message.at("text").get<std::string>().starts_with("Ignoring persistent value");
+        }
+        EXPECT_EQ(warned, row.manual_warm != INT64_MAX);
+    }
 }
 
 TEST_F(s7_sensors_test, led_sensor_makes_a_channel_per_reported_led) {
@@ -181,6 +210,9 @@ TEST_F(s7_sensors_test, led_sensor_makes_a_channel_per_reported_led) {
     ASSERT_EQ(announced.size(), 3u);
     EXPECT_EQ(announced[1].at("channel").at("name").at("text"), "LED 0x0017");
     dispatcher->execute_sensor_scan(1);
+    EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), [](const json& message) {
+        return message.at("type") == "dynamic_channel";
+    })) << "announced once per sensor, not per scan";
     const auto results = take("scan_result");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(values(results[0]), (std::map<int, json>{{4, 2}, {5, 3}, {23, 1}}))

@@ -113,7 +113,7 @@ TEST_F(sensor_base_test, persistent_values_are_sent_only_when_they_change) {
                                            {"type", "persistent_data"}, {"sensor_id", 1}, {"key", "counter"}, {"value", "2"}}}));
 }
 
-TEST_F(sensor_base_test, channels_the_host_knows_are_not_announced_again) {
+TEST_F(sensor_base_test, each_channel_is_announced_once_per_sensor_and_never_when_the_host_listed_it) {
     test_sensor::behaviour = [](test_sensor& sensor) {
         for (int id : {0, 1, 1}) {
             vexa::channels::dynamic_channel_options options;
@@ -126,7 +126,10 @@ TEST_F(sensor_base_test, channels_the_host_knows_are_not_announced_again) {
     sent.clear();
     dispatcher->execute_sensor_scan(1);
     const auto announced = take("dynamic_channel");
-    ASSERT_EQ(announced.size(), 2u) << "channel 0 is known; channel 1 is new to the host until it records it";
+    ASSERT_EQ(announced.size(), 1u) << "channel 0 is listed by the host; channel 1 is new, once";
+    EXPECT_EQ(announced[0].at("channel").at("id"), 1);
+    dispatcher->execute_sensor_scan(1);
+    EXPECT_TRUE(take("dynamic_channel").empty()) << "a later scan announces nothing again";
 }
 
 }  // namespace

@@ -78,4 +78,32 @@ TEST_F(service_container_test, concurrent_gets_call_the_factory_once) {
     for (const auto& result : results) EXPECT_EQ(result, results.front());
 }
 
+// The last holder letting go on one thread while another asks for the same key: every get must
+// return a live instance (a new one when the old one just died), never null, never throw.
+TEST_F(service_container_test, get_racing_the_last_release_always_returns_a_live_instance) {
+    add_counting_factory();
+    std::atomic<bool> stop{false};
+    std::atomic<int> failures{0};
+    std::thread releaser([&] {
+        while (!stop) container->get<connection>(std::string("plc:102")).reset();
+    });
+    for (int i = 0; i < 200000; ++i) {
+        try {
+            if (!container->get<connection>(std::string("plc:102"))) ++failures;
+        } catch (...) {
+            ++failures;
+        }
+    }
+    stop = true;
+    releaser.join();
+    EXPECT_EQ(failures, 0);
+}
+
+TEST_F(service_container_test, dead_entries_are_pruned_when_a_new_one_is_stored) {
+    add_counting_factory();
+    for (int port = 0; port < 100; ++port) container->get<connection>("plc:" + std::to_string(port));
+    const auto held = container->get<connection>(std::string("plc:held"));
+    EXPECT_EQ((container->keyed_entries<connection, std::string>()), 1u);
+}
+
 }  // namespace
