@@ -9,7 +9,9 @@
 namespace korvel::probekit::libi18n {
 
 // A localisable message: the encoded identifier "#:key[arg,arg]" the host translates,
-// and the English text as the fallback it shows where a language lacks the key.
+// and the English text as the fallback it shows where a language lacks the key. A context (such as
+// the setting an error is about) is a literal the host shows before the translated text; the English
+// text already begins with it.
 class i18n_msg {
 public:
     i18n_msg() = default;
@@ -18,12 +20,21 @@ public:
 
     const std::string& identifier() const { return identifier_; }
     const std::string& text() const { return text_; }
+    const std::string& context() const { return context_; }
+
+    // The same message with a context in front of it.
+    i18n_msg with_context(const std::string& context) const {
+        i18n_msg framed(identifier_, context + text_);
+        framed.context_ = context;
+        return framed;
+    }
 
     bool operator==(const i18n_msg&) const = default;
 
 private:
     std::string identifier_;
     std::string text_;
+    std::string context_;
 };
 
 // Backslash before every "\", "#", "[", "]", "," and ":" so the host can split the identifier.

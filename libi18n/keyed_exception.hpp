@@ -1,8 +1,15 @@
 #pragma once
 
+#include <string>
+
 #include "libi18n/i18n_msg.hpp"
 
 namespace korvel::probekit::libi18n {
+
+// Says what a keyed error is about, in front of its catalogue text (see i18n_msg::with_context).
+struct in_context {
+    std::string text;
+};
 
 // A concrete error class fixes its key; its constructor takes only the argument values.
 // Base is the family's exception class, which takes a ready message.
@@ -11,6 +18,10 @@ class keyed_exception : public Base {
 public:
     template <typename... Arguments>
     explicit keyed_exception(const Arguments&... arguments) : Base(make_msg(Key, arguments...)) {}
+
+    template <typename... Arguments>
+    explicit keyed_exception(const in_context& context, const Arguments&... arguments)
+        : Base(make_msg(Key, arguments...).with_context(context.text)) {}
 
     static constexpr const message_key& key = Key;
 

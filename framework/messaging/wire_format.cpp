@@ -22,6 +22,7 @@ document localisable(const libi18n::i18n_msg& message) {
     document text = document::object();
     text["id"] = message.identifier();
     text["text"] = message.text();
+    if (!message.context().empty()) text["context"] = message.context();
     return text;
 }
 

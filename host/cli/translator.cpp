@@ -39,7 +39,9 @@ std::string translator::message(const json& localisable) const {
     const auto* format = find(chosen_, decoded->key);
     if (format == nullptr) return english;
     try {
-        return libstringutils::format_string(*format, std::span<const std::string>(decoded->arguments));
+        // The context (the setting an error is about, say) is a literal in front of the translation.
+        return localisable.value("context", "") +
+               libstringutils::format_string(*format, std::span<const std::string>(decoded->arguments));
     } catch (const std::exception&) {
         return english;  // a translation whose placeholders do not fit the arguments
     }

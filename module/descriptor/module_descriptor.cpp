@@ -6,11 +6,10 @@
 
 #include "libi18n/error_catalogue.hpp"
 #include "module/descriptor/compact_json_writer.hpp"
+#include "module/descriptor/descriptor_structure.hpp"
 #include "s7/texts/sensor_texts.hpp"
 
 namespace korvel::probekit::s7 {
-
-extern const std::string_view descriptor_structure;
 
 namespace descriptor_texts {
 extern const std::string_view translation_Russian, translation_Brazilian, translation_Dutch, translation_Japanese,

@@ -7,6 +7,10 @@ namespace korvel::probekit::s7::settings {
 namespace {
 
 constexpr std::int64_t default_interval = 60;
+// The longest name DNS allows; an address is shorter still.
+constexpr std::int64_t longest_host_name = 253;
+// A day, in seconds: far beyond any scan, and far inside what a clock can add.
+constexpr std::int64_t longest_timeout = 86400;
 
 // Only a missing interval falls back to the default; an invalid one still fails the creation.
 std::int64_t read_interval(const sensor_data_wrapper& data) {
@@ -21,11 +25,11 @@ std::int64_t read_interval(const sensor_data_wrapper& data) {
 
 base_settings parse_base_settings(const sensor_data_wrapper& data) {
     base_settings base;
-    base.host = read_text(data, "host", presence::required);
-    base.logging = parse_logging(read_text(data, "logging", presence::optional, "disabled"));
-    base.timeout = read_required_integer(data, "timeout");
+    base.host = read_text(data, "host", presence::required, std::nullopt, {1, longest_host_name});
+    base.logging = read_selection(data, "logging", "disabled", parse_logging);
+    base.timeout = read_required_integer(data, "timeout", {1, longest_timeout});
     base.korvelcloudapikey = read_secure_text(data, "korvelcloudapikey", presence::optional);
-    base.ipversion = parse_ip_version(read_text(data, "ipversion", presence::optional, "IPv4"));
+    base.ipversion = read_selection(data, "ipversion", "IPv4", parse_ip_version);
     base.interval = read_interval(data);
     return base;
 }

@@ -8,8 +8,8 @@
 
 namespace korvel::probekit::s7::settings {
 
-// The values the host sends for every sensor and check. timeout and interval are in the host's
-// unit and kept unconverted.
+// The values the host sends for every sensor and check. timeout (seconds, 1 to a day) bounds each
+// scan; interval is in the host's unit and kept unconverted.
 struct base_settings {
     std::string host;
     bool logging = false;

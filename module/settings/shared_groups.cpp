@@ -24,7 +24,7 @@ connection_group_settings parse_connection_group(const sensor_data_wrapper& data
 compatibility_group_settings parse_compatibility_group(const sensor_data_wrapper& data) {
     compatibility_group_settings group;
     group.receive_timeout_ms = read_required_integer(data, connection("receive_timeout_ms"), {1, 300000});
-    group.retry = parse_retry(read_text(data, connection("retry"), presence::optional, "retry"));
+    group.retry = read_selection(data, connection("retry"), "retry", parse_retry);
     group.retry_delay_ms = read_required_integer(data, connection("retry_delay_ms"), {0, 1000});
     return group;
 }
@@ -47,9 +47,8 @@ s7web_credentials_settings parse_s7web_credentials_group(const sensor_data_wrapp
 }
 
 certificate_validation parse_certificate_validation_group(const sensor_data_wrapper& data) {
-    return parse_certificate_validation(
-        read_text(data, setting_key("shared_http_validation_section", "certificate_validation"), presence::optional,
-                  "none"));
+    return read_selection(data, setting_key("shared_http_validation_section", "certificate_validation"), "none",
+                          parse_certificate_validation);
 }
 
 }  // namespace korvel::probekit::s7::settings
