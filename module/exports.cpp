@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "module/host_callback.hpp"
 #include "module/module_instance_adapter.hpp"
+#include "module/s7_module.h"
 #include "module/vexa_module_s7.hpp"
 #include "liblog/log_levels.hpp"
 
@@ -33,11 +33,9 @@ int dispatch(Call call) {
 
 }  // namespace
 
-#define MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+int GetApiLevel() { return 6; }
 
-MODULE_EXPORT int GetApiLevel() { return 6; }
-
-MODULE_EXPORT int InitializeModule(std::uint64_t host_context, host_callback callback) {
+int InitializeModule(std::uint64_t host_context, host_callback callback) {
     try {
         if (global_instance) {
             global_instance->log(korvel::probekit::liblog::level::trace,
@@ -54,14 +52,14 @@ MODULE_EXPORT int InitializeModule(std::uint64_t host_context, host_callback cal
     }
 }
 
-MODULE_EXPORT int CleanupModule() {
+int CleanupModule() {
     std::unique_ptr<module_instance_adapter> instance = std::move(global_instance);
     global_instance.reset();
     instance.reset();
     return 0;
 }
 
-MODULE_EXPORT void GetModuleInformation(bool include_languages) {
+void GetModuleInformation(bool include_languages) {
     try {
         if (global_instance) global_instance->get_module_information(include_languages);
     } catch (...) {
@@ -69,7 +67,7 @@ MODULE_EXPORT void GetModuleInformation(bool include_languages) {
     }
 }
 
-MODULE_EXPORT int GetModuleInformationSync(void* buffer, std::uint32_t* size, bool include_texts) {
+int GetModuleInformationSync(void* buffer, std::uint32_t* size, bool include_texts) {
     if (size == nullptr) return 1;
     if (!global_instance) return 2;
     try {
@@ -85,23 +83,23 @@ MODULE_EXPORT int GetModuleInformationSync(void* buffer, std::uint32_t* size, bo
     }
 }
 
-MODULE_EXPORT int CreateSensorInstance(int sensor_id, const void* settings, std::uint32_t size) {
+int CreateSensorInstance(int sensor_id, const void* settings, std::uint32_t size) {
     return dispatch([&](module_instance_adapter& adapter) { return adapter.create_sensor_instance(sensor_id, settings, size); });
 }
 
-MODULE_EXPORT int ExecuteSensorScan(int sensor_id) {
+int ExecuteSensorScan(int sensor_id) {
     return dispatch([&](module_instance_adapter& adapter) { return adapter.execute_sensor_scan(sensor_id); });
 }
 
-MODULE_EXPORT int ExecuteCheck(int check_id, const void* settings, std::uint32_t size) {
+int ExecuteCheck(int check_id, const void* settings, std::uint32_t size) {
     return dispatch([&](module_instance_adapter& adapter) { return adapter.execute_check(check_id, settings, size); });
 }
 
-MODULE_EXPORT int ExecuteMetaScan(int sensor_id, unsigned selector, const void* settings, std::uint32_t size) {
+int ExecuteMetaScan(int sensor_id, unsigned selector, const void* settings, std::uint32_t size) {
     return dispatch(
         [&](module_instance_adapter& adapter) { return adapter.execute_meta_scan(sensor_id, selector, settings, size); });
 }
 
-MODULE_EXPORT int DestroySensorInstance(int sensor_id) {
+int DestroySensorInstance(int sensor_id) {
     return dispatch([&](module_instance_adapter& adapter) { return adapter.destroy_sensor_instance(sensor_id); });
 }

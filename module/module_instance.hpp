@@ -5,7 +5,7 @@
 #include <string>
 
 #include "framework/module/sensor_dispatcher.hpp"
-#include "module/host_callback.hpp"
+#include "module/s7_module.h"
 #include "module/service_container/service_container.hpp"
 
 namespace korvel::probekit::libvexahelper::module {

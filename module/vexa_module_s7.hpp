@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "module/host_callback.hpp"
+#include "module/s7_module.h"
 #include "module/module_instance.hpp"
 
 namespace korvel::probekit::s7 {

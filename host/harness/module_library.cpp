@@ -5,12 +5,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "module/s7_module.h"
+
 namespace korvel::probekit::host {
-namespace {
-
-using host_callback = void (*)(std::uint64_t, const void*, std::uint32_t);
-
-}  // namespace
 
 module_library::module_library(const std::string& path) {
     // RTLD_LOCAL keeps the module's symbols out of the host's namespace, as a real host would.
@@ -42,41 +39,43 @@ void module_library::receive(std::uint64_t context, const void* bytes, std::uint
     if (listener) listener(message);
 }
 
-int module_library::get_api_level() const { return symbol<int()>("GetApiLevel")(); }
+int module_library::get_api_level() const { return symbol<decltype(GetApiLevel)>("GetApiLevel")(); }
 
-int module_library::initialize() {
-    return symbol<int(std::uint64_t, host_callback)>("InitializeModule")(
-        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(this)), &module_library::receive);
+int module_library::initialize() { return initialize_with(&module_library::receive); }
+
+int module_library::initialize_with(host_callback callback) {
+    return symbol<decltype(InitializeModule)>("InitializeModule")(
+        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(this)), callback);
 }
 
-int module_library::cleanup() { return symbol<int()>("CleanupModule")(); }
+int module_library::cleanup() { return symbol<decltype(CleanupModule)>("CleanupModule")(); }
 
 void module_library::get_module_information(bool include_languages) {
-    symbol<void(bool)>("GetModuleInformation")(include_languages);
+    symbol<decltype(GetModuleInformation)>("GetModuleInformation")(include_languages);
 }
 
 int module_library::get_module_information_sync(void* buffer, std::uint32_t* size, bool include_texts) {
-    return symbol<int(void*, std::uint32_t*, bool)>("GetModuleInformationSync")(buffer, size, include_texts);
+    return symbol<decltype(GetModuleInformationSync)>("GetModuleInformationSync")(buffer, size, include_texts);
 }
 
 int module_library::create_sensor(int id, const std::string& settings) {
-    return symbol<int(int, const void*, std::uint32_t)>("CreateSensorInstance")(
+    return symbol<decltype(CreateSensorInstance)>("CreateSensorInstance")(
         id, settings.data(), static_cast<std::uint32_t>(settings.size()));
 }
 
-int module_library::scan(int id) { return symbol<int(int)>("ExecuteSensorScan")(id); }
+int module_library::scan(int id) { return symbol<decltype(ExecuteSensorScan)>("ExecuteSensorScan")(id); }
 
 int module_library::check(int id, const std::string& settings) {
-    return symbol<int(int, const void*, std::uint32_t)>("ExecuteCheck")(id, settings.data(),
+    return symbol<decltype(ExecuteCheck)>("ExecuteCheck")(id, settings.data(),
                                                                         static_cast<std::uint32_t>(settings.size()));
 }
 
 int module_library::meta_scan(int id, unsigned selector, const std::string& settings) {
-    return symbol<int(int, unsigned, const void*, std::uint32_t)>("ExecuteMetaScan")(
+    return symbol<decltype(ExecuteMetaScan)>("ExecuteMetaScan")(
         id, selector, settings.data(), static_cast<std::uint32_t>(settings.size()));
 }
 
-int module_library::destroy_sensor(int id) { return symbol<int(int)>("DestroySensorInstance")(id); }
+int module_library::destroy_sensor(int id) { return symbol<decltype(DestroySensorInstance)>("DestroySensorInstance")(id); }
 
 std::string module_library::module_information(bool include_texts) {
     std::uint32_t size = 0;

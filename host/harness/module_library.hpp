@@ -19,6 +19,8 @@ public:
 
     int get_api_level() const;
     int initialize();
+    // With another callback than the collecting one (or none), to see how the module takes it.
+    int initialize_with(void (*callback)(std::uint64_t, const void*, std::uint32_t));
     int cleanup();
     void get_module_information(bool include_languages);
     int get_module_information_sync(void* buffer, std::uint32_t* size, bool include_texts);

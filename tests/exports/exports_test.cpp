@@ -75,6 +75,12 @@ TEST_F(exports_test, second_initialisation_is_refused_and_the_first_instance_kee
     EXPECT_EQ(module.module_information(true), descriptor);
 }
 
+TEST_F(exports_test, initialisation_without_a_callback_is_refused_and_leaves_the_module_unloaded) {
+    EXPECT_EQ(module.initialize_with(nullptr), 1);
+    EXPECT_EQ(module.scan(1), not_initialised_code);
+    EXPECT_EQ(module.initialize(), 0) << "a later initialisation with a callback works";
+}
+
 TEST_F(exports_test, every_dispatched_call_is_traced_with_begin_and_end) {
     ASSERT_EQ(module.initialize(), 0);
     module.take_messages();
