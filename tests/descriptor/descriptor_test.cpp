@@ -7,7 +7,6 @@
 #include <set>
 
 #include "host/harness/module_library.hpp"
-#include "libi18n/error_catalogue.hpp"
 
 namespace {
 
@@ -84,12 +83,6 @@ TEST(descriptor, every_sensor_section_setting_and_lookup_value_has_its_english_t
         for (const auto& value : lookup.at("LookupValues")) {
             EXPECT_EQ(english("lookup." + name + "." + std::to_string(value.at("Value").get<int>())), value.at("Display"));
         }
-    }
-}
-
-TEST(descriptor, english_error_texts_are_the_catalogue_texts) {
-    for (const auto& error : korvel::probekit::libi18n::error_catalogue()) {
-        EXPECT_EQ(english(std::string(error.key.key)), error.key.english);
     }
 }
 
