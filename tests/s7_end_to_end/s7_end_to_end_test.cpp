@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "host/harness/module_library.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
@@ -89,6 +90,38 @@ TEST_F(s7_end_to_end_test, led_sensor_announces_one_channel_per_reported_led) {
     EXPECT_EQ(result.at("channels").size(), 7u);
     EXPECT_EQ(values(result)[0x04], 2) << "RUN is lit";
     EXPECT_EQ(values(result)[0x01], 1);
+}
+
+// A busy host: creates of one id racing each other, then scans of one sensor from several threads.
+// One create wins and nobody else's failure lands on it; the scans take turns, each answers once, and
+// the channels are announced by the first scan only.
+TEST_F(s7_end_to_end_test, same_id_creates_and_scans_from_many_threads) {
+    module->take_messages();
+    std::vector<int> codes(4);
+    {
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            threads.emplace_back([&, i] { codes[i] = module->create_sensor(1, block(led_status).dump()); });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 17), 3);
+    module->take_messages();
+    {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i) {
+            threads.emplace_back([&] {
+                for (int j = 0; j < 5; ++j) EXPECT_EQ(module->scan(1), 0);
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    std::map<std::string, int> counts;
+    for (const auto& text : module->take_messages()) ++counts[json::parse(text).at("type").get<std::string>()];
+    EXPECT_EQ(counts["scan_result"], 20);
+    EXPECT_EQ(counts["error_result"], 0);
+    EXPECT_EQ(counts["dynamic_channel"], 7) << "the seven LEDs, once";
 }
 
 TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restart) {
