@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "libdeadline/deadline_mutex.hpp"
 #include "libs7/exceptions.hpp"
 #include "libs7/snap7_client.hpp"
 #include "libs7/snap7_errors.hpp"
@@ -50,7 +51,8 @@ private:
             throw_connect_failure(connect_step::set_receive_timeout, settings_, result);
         }
         budget(scan);
-        if (const int result = client_.connect_to(settings_.host, settings_.rack, settings_.slot); result != 0) {
+        if (const int result = client_.connect_to(settings_.host, settings_.rack, settings_.slot);
+            result != 0) {
             if (scan.expired()) throw deadline_exceeded(scan, snap7_error_text(result));
             throw_connect_failure(connect_step::connect, settings_, result);
         }
@@ -63,7 +65,7 @@ private:
         }
     }
 
-    std::timed_mutex mutex_;
+    libdeadline::deadline_mutex mutex_;
     snap7_client client_;
     const connection_settings settings_;
 };

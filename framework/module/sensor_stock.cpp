@@ -11,7 +11,9 @@ namespace korvel::probekit::libvexahelper::module {
 void sensor_stock::add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor) {
     if (!sensor) throw std::invalid_argument("sensor_stock: the sensor must not be null");
     std::lock_guard lock(mutex_);
-    if (!sensors_.try_emplace(id, live_sensor{std::move(sensor), std::make_shared<std::timed_mutex>()}).second) {
+    if (!sensors_
+             .try_emplace(id, live_sensor{std::move(sensor), std::make_shared<libdeadline::deadline_mutex>()})
+             .second) {
         throw utils::exceptions::exception(libi18n::make_msg(
             libi18n::error_keys::libvexahelper::sensor_already_registered, std::to_string(id)));
     }

@@ -5,13 +5,14 @@
 #include <mutex>
 
 #include "framework/sensors/sensor_interface.hpp"
+#include "libdeadline/deadline_mutex.hpp"
 
 namespace korvel::probekit::libvexahelper::module {
 
 // A live sensor with the lock that lets only one of its scans run at a time.
 struct live_sensor {
     std::shared_ptr<sensors::sensor_interface> sensor;
-    std::shared_ptr<std::timed_mutex> scan_lock;
+    std::shared_ptr<libdeadline::deadline_mutex> scan_lock;
 
     explicit operator bool() const { return sensor != nullptr; }
 };
