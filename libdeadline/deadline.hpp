@@ -24,9 +24,10 @@ public:
     clock::time_point at() const { return at_; }
     bool expired() const { return clock::now() >= at_; }
 
-    // Never negative; whole milliseconds, rounded down.
+    // Never negative; whole milliseconds, rounded up, so a wait of this long ends at the deadline, not
+    // a fraction of a millisecond before it.
     std::chrono::milliseconds time_left() const {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(at_ - clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(at_ - clock::now());
         return std::max(left, std::chrono::milliseconds::zero());
     }
 

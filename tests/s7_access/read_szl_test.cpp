@@ -2,6 +2,8 @@
 
 #include "libs7/read_szl.hpp"
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "libs7/exceptions.hpp"
@@ -140,6 +142,27 @@ TEST_F(read_szl_test, a_later_attempt_that_succeeds_ends_the_loop) {
     EXPECT_EQ(log.at_level(3), std::vector<std::string>{"Failed to read SZL 0x0424/0x0000: Failed to connect to "
                                                         "10.0.0.1:102. TCP : Connection timed out. 2 attempts left."});
     EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{40ms});
+}
+
+// The wait stands in for time passing: each retry delay moves the deadline's clock on by itself.
+TEST_F(read_szl_test, no_attempt_starts_after_the_deadline_and_the_error_says_what_failed_last) {
+    deadline = korvel::probekit::libdeadline::deadline(korvel::probekit::libdeadline::clock::now() + 60ms, 1s);
+    scripted_connection connection({failure<errors::read_szl_failed>("0424", "0000", "TCP : Connection reset")});
+    const auto slow_read = [&] {
+        return libs7::read_szl<s7::ob1::cpu_status>(connection, 40ms, true, deadline, log,
+                                                    [this](std::chrono::milliseconds delay) {
+                                                        waits.push_back(delay);
+                                                        std::this_thread::sleep_for(delay);
+                                                    });
+    };
+    test_support::expect_error<korvel::probekit::libdeadline::deadline_exceeded>(
+        slow_read,
+        "An error occurred. The scan did not finish within its time-out of 1 s. Failed to read system status list "
+        "with SSL-ID 0x0424/0x0000. TCP : Connection reset");
+    EXPECT_EQ(connection.reads.size(), 2U) << "the third attempt would start after the deadline";
+    ASSERT_EQ(waits.size(), 2U);
+    EXPECT_EQ(waits[0], 40ms);
+    EXPECT_LE(waits[1], 20ms) << "the second delay is cut to the time left";
 }
 
 TEST_F(read_szl_test, empty_diagnostic_buffer_is_an_empty_vector) {
