@@ -198,6 +198,12 @@ TEST_F(s7_end_to_end_test, invalid_settings_fail_creation_with_the_reason) {
     }
     EXPECT_EQ(reason, "Setting \"Rack\" (connection_section.rack): Setting value 8 is bigger than the allowed value of 7.");
 
+    // A value the host marks secret is quoted nowhere: not in the error, not in the sensor's log.
+    json secret = block(cpu_status, {{"connection_section.port", "765432"}, {"logging", "enabled"}});
+    secret["secure_settings"] = {"connection_section.port"};
+    EXPECT_EQ(module->create_sensor(3, secret.dump()), 2);
+    for (const auto& text : module->take_messages()) EXPECT_EQ(text.find("765432"), std::string::npos) << text;
+
     json missing_timeout = block(cpu_status);
     missing_timeout["settings"].erase("timeout");
     EXPECT_EQ(module->create_sensor(2, missing_timeout.dump()), 2);
