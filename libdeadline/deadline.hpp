@@ -32,7 +32,9 @@ public:
     }
 
     // The smaller of a configured wait and the time left.
-    std::chrono::milliseconds cap(std::chrono::milliseconds wait) const { return std::min(wait, time_left()); }
+    std::chrono::milliseconds cap(std::chrono::milliseconds wait) const {
+        return std::min(wait, time_left());
+    }
 
     // The whole budget, for the error text.
     std::chrono::seconds budget() const { return budget_; }
@@ -49,7 +51,8 @@ class deadline_exceeded
 public:
     explicit deadline_exceeded(const deadline& expired, const std::string& cause = {})
         : keyed_exception("The scan did not finish within its time-out of " +
-                          std::to_string(expired.budget().count()) + " s." + (cause.empty() ? "" : " " + cause)) {}
+                          std::to_string(expired.budget().count()) + " s." +
+                          (cause.empty() ? "" : " " + cause)) {}
 };
 
 // Throws deadline_exceeded once the deadline has passed.

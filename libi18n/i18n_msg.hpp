@@ -49,6 +49,8 @@ i18n_msg make_msg(const message_key& key, const Arguments&... arguments) {
 }
 
 // A message whose identifier and text are the same literal (for example "OK"), not a key.
-inline i18n_msg literal_msg(const std::string& text) { return i18n_msg(text, text); }
+inline i18n_msg literal_msg(const std::string& text) {
+    return i18n_msg(text, text);
+}
 
 }  // namespace korvel::probekit::libi18n

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "liblog/log_levels.hpp"
 #include "libs7/connection_settings.hpp"
 #include "libtcp/exceptions.hpp"
 #include "libtcp/resolver_interface.hpp"
-#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libs7 {
 
@@ -35,8 +35,8 @@ std::shared_ptr<connection_interface> acquire_connection(libvexahelper::module::
                                                          liblog::log_interface& log) {
     const auto addresses = resolve_ipv4(container, host, port);
     // No blank between the count and "addresses": trace readers match this line byte for byte.
-    log.log(liblog::level::trace, "Found " + std::to_string(addresses.size()) + "addresses: " + join(addresses, ", ") +
-                   " (using first)");
+    log.log(liblog::level::trace, "Found " + std::to_string(addresses.size()) +
+                                      "addresses: " + join(addresses, ", ") + " (using first)");
     return container.get<connection_interface>(
         connection_settings{addresses.front(), port, rack, slot, receive_timeout});
 }

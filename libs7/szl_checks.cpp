@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "libs7/exceptions.hpp"
 #include "liblog/log_levels.hpp"
+#include "libs7/exceptions.hpp"
 
 namespace korvel::probekit::libs7 {
 
@@ -27,8 +27,8 @@ std::string hex_pairs(std::span<const std::uint8_t> bytes) {
 void log_raw_data(const szl_address& address, std::span<const std::uint8_t> records,
                   std::uint32_t record_length, std::uint32_t record_count, liblog::log_interface& log) {
     log.log(liblog::level::trace, "SZL data (" + to_text(address) + ") [" + std::to_string(record_length) +
-                   " bytes per record, " + std::to_string(record_count) + " records]:\n  " +
-                   hex_pairs(records));
+                                      " bytes per record, " + std::to_string(record_count) +
+                                      " records]:\n  " + hex_pairs(records));
 }
 
 std::uint32_t count_matching_size(std::span<const std::uint8_t> records, std::uint32_t record_length,
@@ -38,8 +38,9 @@ std::uint32_t count_matching_size(std::span<const std::uint8_t> records, std::ui
     // A zero record length cannot be corrected by division; it stays a size mismatch.
     if (record_count == unknown_record_count && record_length != 0 && records.size() % record_length == 0) {
         const auto corrected = static_cast<std::uint32_t>(records.size() / record_length);
-        log.log(liblog::level::warning, "N_DR (number of data records) sent by PLC is 0xFFFF, will instead use " +
-                       std::to_string(corrected) + " (based on actual data size)");
+        log.log(liblog::level::warning,
+                "N_DR (number of data records) sent by PLC is 0xFFFF, will instead use " +
+                    std::to_string(corrected) + " (based on actual data size)");
         return corrected;
     }
     throw exceptions::total_bytes_mismatch(std::to_string(records.size()), std::to_string(expected_bytes));

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "liblog/log_levels.hpp"
 #include "module/module_instance_adapter.hpp"
 #include "module/s7_module.h"
 #include "module/vexa_module_s7.hpp"
-#include "liblog/log_levels.hpp"
 
 namespace {
 
@@ -33,7 +33,9 @@ int dispatch(Call call) {
 
 }  // namespace
 
-int GetApiLevel() { return 6; }
+int GetApiLevel() {
+    return 6;
+}
 
 int InitializeModule(std::uint64_t host_context, host_callback callback) {
     try {
@@ -71,7 +73,8 @@ int GetModuleInformationSync(void* buffer, std::uint32_t* size, bool include_tex
     if (size == nullptr) return 1;
     if (!global_instance) return 2;
     try {
-        const std::vector<std::uint8_t> bytes = global_instance->get_module_information_as_bytes(include_texts);
+        const std::vector<std::uint8_t> bytes =
+            global_instance->get_module_information_as_bytes(include_texts);
         const std::uint32_t available = *size;
         *size = static_cast<std::uint32_t>(bytes.size());
         if (buffer == nullptr) return 0;
@@ -84,7 +87,9 @@ int GetModuleInformationSync(void* buffer, std::uint32_t* size, bool include_tex
 }
 
 int CreateSensorInstance(int sensor_id, const void* settings, std::uint32_t size) {
-    return dispatch([&](module_instance_adapter& adapter) { return adapter.create_sensor_instance(sensor_id, settings, size); });
+    return dispatch([&](module_instance_adapter& adapter) {
+        return adapter.create_sensor_instance(sensor_id, settings, size);
+    });
 }
 
 int ExecuteSensorScan(int sensor_id) {
@@ -92,14 +97,17 @@ int ExecuteSensorScan(int sensor_id) {
 }
 
 int ExecuteCheck(int check_id, const void* settings, std::uint32_t size) {
-    return dispatch([&](module_instance_adapter& adapter) { return adapter.execute_check(check_id, settings, size); });
+    return dispatch(
+        [&](module_instance_adapter& adapter) { return adapter.execute_check(check_id, settings, size); });
 }
 
 int ExecuteMetaScan(int sensor_id, unsigned selector, const void* settings, std::uint32_t size) {
-    return dispatch(
-        [&](module_instance_adapter& adapter) { return adapter.execute_meta_scan(sensor_id, selector, settings, size); });
+    return dispatch([&](module_instance_adapter& adapter) {
+        return adapter.execute_meta_scan(sensor_id, selector, settings, size);
+    });
 }
 
 int DestroySensorInstance(int sensor_id) {
-    return dispatch([&](module_instance_adapter& adapter) { return adapter.destroy_sensor_instance(sensor_id); });
+    return dispatch(
+        [&](module_instance_adapter& adapter) { return adapter.destroy_sensor_instance(sensor_id); });
 }

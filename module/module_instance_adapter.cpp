@@ -14,7 +14,9 @@ namespace {
 constexpr int trace = liblog::level::trace;
 constexpr const char* qualified_prefix = "korvel::probekit::libvexahelper::module::module_instance_adapter::";
 
-const char* yes_no(bool flag) { return flag ? "Yes" : "No"; }
+const char* yes_no(bool flag) {
+    return flag ? "Yes" : "No";
+}
 
 }  // namespace
 
@@ -49,8 +51,8 @@ int module_instance_adapter::dispatched(const char* operation, Call call) {
 }
 
 template <typename Call>
-int module_instance_adapter::dispatched_with_settings(const char* operation, const void* data, std::size_t size,
-                                                      Call call) {
+int module_instance_adapter::dispatched_with_settings(const char* operation, const void* data,
+                                                      std::size_t size, Call call) {
     return dispatched(operation, [&](sensor_dispatcher& dispatcher) {
         const settings::sensor_data_wrapper settings(data, size);
         log(trace, settings.to_json());
@@ -59,13 +61,15 @@ int module_instance_adapter::dispatched_with_settings(const char* operation, con
 }
 
 int module_instance_adapter::create_sensor_instance(int id, const void* data, std::size_t size) {
-    return dispatched_with_settings("create_sensor_instance", data, size, [&](auto& dispatcher, const auto& settings) {
-        return dispatcher.create_sensor_instance(id, settings);
-    });
+    return dispatched_with_settings("create_sensor_instance", data, size,
+                                    [&](auto& dispatcher, const auto& settings) {
+                                        return dispatcher.create_sensor_instance(id, settings);
+                                    });
 }
 
 int module_instance_adapter::execute_sensor_scan(int id) {
-    return dispatched("execute_sensor_scan", [&](auto& dispatcher) { return dispatcher.execute_sensor_scan(id); });
+    return dispatched("execute_sensor_scan",
+                      [&](auto& dispatcher) { return dispatcher.execute_sensor_scan(id); });
 }
 
 int module_instance_adapter::execute_check(int id, const void* data, std::size_t size) {
@@ -74,20 +78,24 @@ int module_instance_adapter::execute_check(int id, const void* data, std::size_t
     });
 }
 
-int module_instance_adapter::execute_meta_scan(int id, unsigned selector, const void* data, std::size_t size) {
-    return dispatched_with_settings("execute_meta_scan", data, size, [&](auto& dispatcher, const auto& settings) {
-        return dispatcher.execute_meta_scan(id, selector, settings);
-    });
+int module_instance_adapter::execute_meta_scan(int id, unsigned selector, const void* data,
+                                               std::size_t size) {
+    return dispatched_with_settings("execute_meta_scan", data, size,
+                                    [&](auto& dispatcher, const auto& settings) {
+                                        return dispatcher.execute_meta_scan(id, selector, settings);
+                                    });
 }
 
 int module_instance_adapter::destroy_sensor_instance(int id) {
-    return dispatched("destroy_sensor_instance", [&](auto& dispatcher) { return dispatcher.destroy_sensor_instance(id); });
+    return dispatched("destroy_sensor_instance",
+                      [&](auto& dispatcher) { return dispatcher.destroy_sensor_instance(id); });
 }
 
 void module_instance_adapter::get_module_information(bool include_languages) {
     traced("get_module_information", [&] {
         log(trace, std::string("Do loadLanguages: ") + yes_no(include_languages));
-        const messaging::module_information_message message(instance_->get_module_information(), include_languages);
+        const messaging::module_information_message message(instance_->get_module_information(),
+                                                            include_languages);
         instance_->container()->get<messaging::message_service_interface>()->send(message);
         return 0;
     });
@@ -96,7 +104,8 @@ void module_instance_adapter::get_module_information(bool include_languages) {
 std::vector<std::uint8_t> module_instance_adapter::get_module_information_as_bytes(bool include_texts) {
     return traced("get_module_information_as_bytes", [&] {
         log(trace, std::string("Include texts: ") + yes_no(include_texts));
-        return messaging::module_information_message(instance_->get_module_information(), include_texts).serialize();
+        return messaging::module_information_message(instance_->get_module_information(), include_texts)
+            .serialize();
     });
 }
 

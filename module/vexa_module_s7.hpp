@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "module/s7_module.h"
 #include "module/module_instance.hpp"
+#include "module/s7_module.h"
 
 namespace korvel::probekit::s7 {
 

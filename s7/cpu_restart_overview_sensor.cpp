@@ -19,8 +19,9 @@ constexpr int first_total_channel = 2;
 
 // Channels 2 to 7 show the totals in restart_kind order.
 const libi18n::message_key* const total_channel_names[restart_kinds] = {
-    &channel_text::automatic_cold_restarts, &channel_text::automatic_warm_restarts, &channel_text::automatic_hot_restarts,
-    &channel_text::manual_cold_restarts,    &channel_text::manual_warm_restarts,    &channel_text::manual_hot_restarts,
+    &channel_text::automatic_cold_restarts, &channel_text::automatic_warm_restarts,
+    &channel_text::automatic_hot_restarts,  &channel_text::manual_cold_restarts,
+    &channel_text::manual_warm_restarts,    &channel_text::manual_hot_restarts,
 };
 
 dynamic_channel_options count_options(int id, const libi18n::message_key& name) {
@@ -33,12 +34,14 @@ cpu_restart_overview_sensor::cpu_restart_overview_sensor(
     std::shared_ptr<libvexahelper::module::service_container> container, int id,
     settings::s7_300_400_settings settings, std::shared_ptr<libvexahelper::settings::channel_map> channels,
     libvexahelper::settings::persistent_data_storage persistent)
-    : diagnostics_sensor(std::move(container), id, std::move(settings), std::move(channels), std::move(persistent),
-                         "SIMATIC S7-300/400 CPU Restart Overview") {
-    ensure_dynamic_channel(lookup_channel_options(restart_state_channel, channel_text::restart_state, "restart_state"));
+    : diagnostics_sensor(std::move(container), id, std::move(settings), std::move(channels),
+                         std::move(persistent), "SIMATIC S7-300/400 CPU Restart Overview") {
+    ensure_dynamic_channel(
+        lookup_channel_options(restart_state_channel, channel_text::restart_state, "restart_state"));
     ensure_dynamic_channel(count_options(total_restarts_channel, channel_text::total_restarts));
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
-        ensure_dynamic_channel(count_options(first_total_channel + static_cast<int>(kind), *total_channel_names[kind]));
+        ensure_dynamic_channel(
+            count_options(first_total_channel + static_cast<int>(kind), *total_channel_names[kind]));
     }
 }
 

@@ -26,8 +26,8 @@ enum channel_id : int {
 constexpr const char* most_recent_event_key = "most_recent_event_ts";
 
 dynamic_channel_options cycle_ratio_options() {
-    auto options = channel_options(cycle_ratio_channel, channel_text::cycle_ratio, channels::value_kind::floating_point,
-                                   channels::unit::percent);
+    auto options = channel_options(cycle_ratio_channel, channel_text::cycle_ratio,
+                                   channels::value_kind::floating_point, channels::unit::percent);
     options.limit_mode = true;
     options.limits[0] = {true, 80.0};
     options.limits[2] = {true, 70.0};
@@ -41,19 +41,20 @@ dynamic_channel_options milliseconds_options(int id, const libi18n::message_key&
 
 }  // namespace
 
-cpu_status_sensor::cpu_status_sensor(std::shared_ptr<libvexahelper::module::service_container> container, int id,
-                                     settings::cpu_status_sensor_settings settings,
+cpu_status_sensor::cpu_status_sensor(std::shared_ptr<libvexahelper::module::service_container> container,
+                                     int id, settings::cpu_status_sensor_settings settings,
                                      std::shared_ptr<libvexahelper::settings::channel_map> channels,
                                      libvexahelper::settings::persistent_data_storage persistent)
-    : diagnostics_sensor(std::move(container), id, std::move(settings), std::move(channels), std::move(persistent),
-                         "SIMATIC S7-300/400 CPU Status") {
-    ensure_dynamic_channel(lookup_channel_options(cpu_status_channel, channel_text::cpu_status, "cpu_status"));
+    : diagnostics_sensor(std::move(container), id, std::move(settings), std::move(channels),
+                         std::move(persistent), "SIMATIC S7-300/400 CPU Status") {
+    ensure_dynamic_channel(
+        lookup_channel_options(cpu_status_channel, channel_text::cpu_status, "cpu_status"));
     if (sensor_settings().max_ob1_cycle_time_ms) ensure_dynamic_channel(cycle_ratio_options());
     ensure_dynamic_channel(milliseconds_options(previous_cycle_channel, channel_text::ob1_cycle_time_prev));
     ensure_dynamic_channel(milliseconds_options(minimum_cycle_channel, channel_text::ob1_cycle_time_min));
     ensure_dynamic_channel(milliseconds_options(maximum_cycle_channel, channel_text::ob1_cycle_time_max));
-    ensure_dynamic_channel(lookup_channel_options(cycle_time_status_channel, channel_text::recent_cycle_time_status,
-                                                  "recent_cycle_time_status"));
+    ensure_dynamic_channel(lookup_channel_options(
+        cycle_time_status_channel, channel_text::recent_cycle_time_status, "recent_cycle_time_status"));
 }
 
 void cpu_status_sensor::do_scan() {
@@ -75,7 +76,8 @@ void cpu_status_sensor::do_scan() {
     // A maximum of 0 would divide by zero: the channel then stays without a value.
     const auto& maximum = sensor_settings().max_ob1_cycle_time_ms;
     if (maximum && *maximum > 0) {
-        result.set_value(cycle_ratio_channel, static_cast<double>(cycle.previous_ms) * 100.0 / static_cast<double>(*maximum));
+        result.set_value(cycle_ratio_channel,
+                         static_cast<double>(cycle.previous_ms) * 100.0 / static_cast<double>(*maximum));
     }
 
     log("Query Diagnostics Buffer");

@@ -18,7 +18,8 @@ bool by_time_stamp(const diagnostic_entry& left, const diagnostic_entry& right) 
 }  // namespace
 
 cycle_time_events evaluate_cycle_time_events(const std::vector<diagnostic_entry>& entries,
-                                             const std::optional<std::string>& previous, liblog::log_interface& log) {
+                                             const std::optional<std::string>& previous,
+                                             liblog::log_interface& log) {
     if (entries.empty()) return {};
     const auto [oldest, newest] = std::minmax_element(entries.begin(), entries.end(), by_time_stamp);
     log.log(trace, "  Oldest Event Timestamp: " + oldest->time_stamp);

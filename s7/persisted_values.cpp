@@ -12,12 +12,13 @@ namespace {
 // The longest time stamp the sensor writes: every BCD field at its widest (165 for 0xFF).
 constexpr std::size_t longest_time_stamp = 32;
 
-void log_ignored(const std::string& key, const std::string& text, const char* expected, liblog::log_interface& log) {
+void log_ignored(const std::string& key, const std::string& text, const char* expected,
+                 liblog::log_interface& log) {
     // The value is cut short: whatever it holds, it must not flood the log.
     constexpr std::size_t shown = 40;
     const std::string quoted = text.size() > shown ? text.substr(0, shown) + "..." : text;
-    log.log(liblog::level::warning, "Ignoring persistent value \"" + key + "\" (\"" + quoted + "\"): not " + expected +
-                                        ". Continuing as if it were absent.");
+    log.log(liblog::level::warning, "Ignoring persistent value \"" + key + "\" (\"" + quoted + "\"): not " +
+                                        expected + ". Continuing as if it were absent.");
 }
 
 bool is_time_stamp_character(char c) {
@@ -32,9 +33,8 @@ std::optional<std::int64_t> persisted_count(const std::string& key, const std::o
     std::int64_t value = 0;
     const char* end = text->data() + text->size();
     const auto [stop, error] = std::from_chars(text->data(), end, value);
-    const bool digits_only = !text->empty() && std::all_of(text->begin(), text->end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    const bool digits_only = !text->empty() && std::all_of(text->begin(), text->end(),
+                                                           [](char c) { return c >= '0' && c <= '9'; });
     if (!digits_only || error != std::errc() || stop != end) {
         log_ignored(key, *text, "a count", log);
         return std::nullopt;
@@ -42,7 +42,8 @@ std::optional<std::int64_t> persisted_count(const std::string& key, const std::o
     return value;
 }
 
-std::optional<std::string> persisted_time_stamp(const std::string& key, const std::optional<std::string>& text,
+std::optional<std::string> persisted_time_stamp(const std::string& key,
+                                                const std::optional<std::string>& text,
                                                 liblog::log_interface& log) {
     if (!text) return std::nullopt;
     if (text->empty() || text->size() > longest_time_stamp ||

@@ -18,7 +18,8 @@ std::optional<std::int64_t> persisted_count(const std::string& key, const std::o
 
 // A diagnostic time stamp the sensor wrote ("2024-03-05T14:07:09.250"; wider fields where the
 // controller sent digits above 9): digits and "-", "T", ":", "." only, of bounded length.
-std::optional<std::string> persisted_time_stamp(const std::string& key, const std::optional<std::string>& text,
+std::optional<std::string> persisted_time_stamp(const std::string& key,
+                                                const std::optional<std::string>& text,
                                                 liblog::log_interface& log);
 
 // a + b for counts, stopping at the largest 64-bit value instead of overflowing.

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "liblog/log_levels.hpp"
 #include "libstringutils/hex.hpp"
 #include "s7/persisted_values.hpp"
-#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::s7 {
 namespace {
@@ -50,27 +50,34 @@ const restart_event* find_event(std::uint16_t event_id) {
 
 void log_summary(const restart_totals& counted, const restart_totals& totals, liblog::log_interface& log) {
     const auto line = [&](const std::string& label, std::int64_t fresh, std::int64_t total) {
-        log.log(trace, "  " + label + " (New/Cumulative): " + std::to_string(fresh) + "/" + std::to_string(total));
+        log.log(trace,
+                "  " + label + " (New/Cumulative): " + std::to_string(fresh) + "/" + std::to_string(total));
     };
     line("Total Restarts", total_restarts(counted), total_restarts(totals));
-    for (std::size_t kind = 0; kind < restart_kinds; ++kind) line(names[kind].label, counted[kind], totals[kind]);
+    for (std::size_t kind = 0; kind < restart_kinds; ++kind)
+        line(names[kind].label, counted[kind], totals[kind]);
 }
 
 }  // namespace
 
-const char* total_key(restart_kind kind) { return names[static_cast<std::size_t>(kind)].key; }
+const char* total_key(restart_kind kind) {
+    return names[static_cast<std::size_t>(kind)].key;
+}
 
 std::int64_t total_restarts(const restart_totals& totals) {
     return std::accumulate(totals.begin(), totals.end(), std::int64_t{0}, saturating_add);
 }
 
-restart_count count_restarts(std::vector<diagnostic_entry> entries, const std::optional<std::string>& previous,
-                             const restart_totals& stored, liblog::log_interface& log) {
+restart_count count_restarts(std::vector<diagnostic_entry> entries,
+                             const std::optional<std::string>& previous, const restart_totals& stored,
+                             liblog::log_interface& log) {
     restart_count result{stored, no_restarts, std::nullopt};
     if (entries.empty()) return result;
 
     std::sort(entries.begin(), entries.end(),
-              [](const diagnostic_entry& left, const diagnostic_entry& right) { return left.time_stamp < right.time_stamp; });
+              [](const diagnostic_entry& left, const diagnostic_entry& right) {
+                  return left.time_stamp < right.time_stamp;
+              });
     log.log(trace, "  Oldest Event Timestamp: " + entries.front().time_stamp);
     log.log(trace, "  Newest Event Timestamp: " + entries.back().time_stamp);
 
@@ -92,8 +99,9 @@ restart_count count_restarts(std::vector<diagnostic_entry> entries, const std::o
 }
 
 const char* restart_state_name(std::int64_t state) {
-    static constexpr const char* state_names[] = {"unknown",        "no_restarts", "hot_automatic",  "hot_manual",
-                                                  "cold_automatic", "cold_manual", "warm_automatic", "warm_manual"};
+    static constexpr const char* state_names[] = {"unknown",        "no_restarts",    "hot_automatic",
+                                                  "hot_manual",     "cold_automatic", "cold_manual",
+                                                  "warm_automatic", "warm_manual"};
     return state >= 0 && state < 8 ? state_names[state] : "unknown";
 }
 

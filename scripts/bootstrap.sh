@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build needs on a fresh Debian 12 machine and fetches the snap7 sources.
-# Idempotent: a second run only verifies what is already there.
+# Idempotent: a second run only verifies what is already there. Arguments name further Debian
+# packages a script needs beyond the build (scripts/fuzz.sh: clang and its runtime).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -10,6 +11,7 @@ packages=(g++ cmake make ca-certificates patch
           libgtest-dev libgmock-dev libbenchmark-dev)
 # The machine image may bring its own Node.js; Debian's npm is only a fallback.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

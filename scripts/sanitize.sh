@@ -15,6 +15,8 @@ build="$root/build-$kind"
 cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# A report ends the test that made it, so ctest, and with it this script, fails.
 export TSAN_OPTIONS="suppressions=$root/tests/thread_sanitizer.supp halt_on_error=1 second_deadlock_stack=1"
-export ASAN_OPTIONS="detect_leaks=1"
+export ASAN_OPTIONS="detect_leaks=1 halt_on_error=1 abort_on_error=1"
+export UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1"
 ctest --test-dir "$build" --output-on-failure -j2

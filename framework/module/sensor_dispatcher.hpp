@@ -17,7 +17,8 @@ namespace korvel::probekit::libvexahelper::module {
 // sensor_stock into the container, where the registered factories find it.
 class sensor_dispatcher {
 public:
-    using factory = std::function<void(std::shared_ptr<service_container>, int, const settings::sensor_data_wrapper&)>;
+    using factory =
+        std::function<void(std::shared_ptr<service_container>, int, const settings::sensor_data_wrapper&)>;
 
     explicit sensor_dispatcher(std::shared_ptr<service_container> container);
     // Destroys the remaining sensors: they hold the container, which holds the stock that holds them.
@@ -40,7 +41,8 @@ public:
     // A check factory runs the check and sends its check_result. One that throws instead is reported
     // as a check_result without success carrying the error's message, and the exception is passed on.
     check_response_code execute_check(int id, const settings::sensor_data_wrapper& data);
-    meta_scan_response_code execute_meta_scan(int id, unsigned selector, const settings::sensor_data_wrapper& data);
+    meta_scan_response_code execute_meta_scan(int id, unsigned selector,
+                                              const settings::sensor_data_wrapper& data);
     sensor_destroy_response_code destroy_sensor_instance(int id);
 
 private:

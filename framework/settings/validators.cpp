@@ -11,8 +11,8 @@ namespace {
 
 namespace keys = libi18n::error_keys::libvexahelper;
 
-[[noreturn]] void reject(const libi18n::message_key& key, const validation_rules& rules, const std::string& value,
-                         const std::string& detail) {
+[[noreturn]] void reject(const libi18n::message_key& key, const validation_rules& rules,
+                         const std::string& value, const std::string& detail) {
     throw utils::exceptions::exception(
         libi18n::make_msg(key, shown_value(value, rules), detail).with_context(setting_context(rules)));
 }
@@ -45,7 +45,8 @@ std::int64_t parse_integer(const std::string& text, const validation_rules& rule
     if (error == std::errc::result_out_of_range) {
         reject(keys::setting_invalid, rules, text, "The value is outside the range of a 64-bit integer.");
     }
-    if (error != std::errc() || stop != end) reject(keys::setting_invalid, rules, text, "The value is not an integer.");
+    if (error != std::errc() || stop != end)
+        reject(keys::setting_invalid, rules, text, "The value is not an integer.");
     return value;
 }
 
@@ -82,7 +83,8 @@ std::optional<std::int64_t> kind_integer::parse_and_validate(const std::optional
         reject(keys::setting_invalid_less_min, rules, std::to_string(value), std::to_string(*rules.minimum));
     }
     if (rules.maximum && value > *rules.maximum) {
-        reject(keys::setting_invalid_bigger_max, rules, std::to_string(value), std::to_string(*rules.maximum));
+        reject(keys::setting_invalid_bigger_max, rules, std::to_string(value),
+               std::to_string(*rules.maximum));
     }
     return value;
 }

@@ -7,8 +7,8 @@
 namespace korvel::probekit::libvexahelper::settings {
 
 struct validation_rules {
-    std::string name;   // the setting's key
-    std::string label;  // what the user sees the setting called; may be empty
+    std::string name;     // the setting's key
+    std::string label;    // what the user sees the setting called; may be empty
     bool secret = false;  // the value is never quoted in an error
     bool required = false;
     std::optional<std::int64_t> minimum;
@@ -32,11 +32,13 @@ std::string shown_value(const std::string& value, const validation_rules& rules)
 // kind_integer: the whole text must be the number (an optional "-" and decimal digits, no blanks,
 // no "+"); an empty text counts as absent.
 struct kind_string {
-    static std::string parse_and_validate(const std::optional<std::string>& text, const validation_rules& rules);
+    static std::string parse_and_validate(const std::optional<std::string>& text,
+                                          const validation_rules& rules);
 };
 
 struct kind_securestring {
-    static std::string parse_and_validate(const std::optional<std::string>& text, const validation_rules& rules);
+    static std::string parse_and_validate(const std::optional<std::string>& text,
+                                          const validation_rules& rules);
 };
 
 struct kind_integer {

@@ -39,23 +39,30 @@ void module_library::receive(std::uint64_t context, const void* bytes, std::uint
     if (listener) listener(message);
 }
 
-int module_library::get_api_level() const { return symbol<decltype(GetApiLevel)>("GetApiLevel")(); }
+int module_library::get_api_level() const {
+    return symbol<decltype(GetApiLevel)>("GetApiLevel")();
+}
 
-int module_library::initialize() { return initialize_with(&module_library::receive); }
+int module_library::initialize() {
+    return initialize_with(&module_library::receive);
+}
 
 int module_library::initialize_with(host_callback callback) {
     return symbol<decltype(InitializeModule)>("InitializeModule")(
         static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(this)), callback);
 }
 
-int module_library::cleanup() { return symbol<decltype(CleanupModule)>("CleanupModule")(); }
+int module_library::cleanup() {
+    return symbol<decltype(CleanupModule)>("CleanupModule")();
+}
 
 void module_library::get_module_information(bool include_languages) {
     symbol<decltype(GetModuleInformation)>("GetModuleInformation")(include_languages);
 }
 
 int module_library::get_module_information_sync(void* buffer, std::uint32_t* size, bool include_texts) {
-    return symbol<decltype(GetModuleInformationSync)>("GetModuleInformationSync")(buffer, size, include_texts);
+    return symbol<decltype(GetModuleInformationSync)>("GetModuleInformationSync")(buffer, size,
+                                                                                  include_texts);
 }
 
 int module_library::create_sensor(int id, const std::string& settings) {
@@ -63,19 +70,23 @@ int module_library::create_sensor(int id, const std::string& settings) {
         id, settings.data(), static_cast<std::uint32_t>(settings.size()));
 }
 
-int module_library::scan(int id) { return symbol<decltype(ExecuteSensorScan)>("ExecuteSensorScan")(id); }
+int module_library::scan(int id) {
+    return symbol<decltype(ExecuteSensorScan)>("ExecuteSensorScan")(id);
+}
 
 int module_library::check(int id, const std::string& settings) {
     return symbol<decltype(ExecuteCheck)>("ExecuteCheck")(id, settings.data(),
-                                                                        static_cast<std::uint32_t>(settings.size()));
+                                                          static_cast<std::uint32_t>(settings.size()));
 }
 
 int module_library::meta_scan(int id, unsigned selector, const std::string& settings) {
-    return symbol<decltype(ExecuteMetaScan)>("ExecuteMetaScan")(
-        id, selector, settings.data(), static_cast<std::uint32_t>(settings.size()));
+    return symbol<decltype(ExecuteMetaScan)>("ExecuteMetaScan")(id, selector, settings.data(),
+                                                                static_cast<std::uint32_t>(settings.size()));
 }
 
-int module_library::destroy_sensor(int id) { return symbol<decltype(DestroySensorInstance)>("DestroySensorInstance")(id); }
+int module_library::destroy_sensor(int id) {
+    return symbol<decltype(DestroySensorInstance)>("DestroySensorInstance")(id);
+}
 
 std::string module_library::module_information(bool include_texts) {
     std::uint32_t size = 0;

@@ -1,8 +1,7 @@
 #include "module/descriptor/module_descriptor.hpp"
 
-#include <string_view>
-
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "libi18n/error_catalogue.hpp"
 #include "module/descriptor/compact_json_writer.hpp"
@@ -12,8 +11,9 @@
 namespace korvel::probekit::s7 {
 
 namespace descriptor_texts {
-extern const std::string_view translation_Russian, translation_Brazilian, translation_Dutch, translation_Japanese,
-    translation_French, translation_Spanish, translation_English, translation_German, translation_SimplifiedChinese;
+extern const std::string_view translation_Russian, translation_Brazilian, translation_Dutch,
+    translation_Japanese, translation_French, translation_Spanish, translation_English, translation_German,
+    translation_SimplifiedChinese;
 }  // namespace descriptor_texts
 
 namespace {
@@ -42,7 +42,8 @@ json translation_table(const language& language) {
     // A sorted map, so the English texts the code carries fall in among the other keys.
     nlohmann::json table = nlohmann::json::parse(language.texts);
     if (language.name == "English") {
-        for (const auto& error : libi18n::error_catalogue()) table[std::string(error.key.key)] = error.key.english;
+        for (const auto& error : libi18n::error_catalogue())
+            table[std::string(error.key.key)] = error.key.english;
         for (const auto* text : texts::all_sensor_texts()) table[std::string(text->key)] = text->english;
     }
     json translation = json::object();

@@ -5,9 +5,9 @@
 
 #include "framework/checks/check_interface.hpp"
 #include "liblog/log_interface.hpp"
+#include "liblog/log_levels.hpp"
 #include "module/sensors/message_sender.hpp"
 #include "module/sensors/sensor_log.hpp"
-#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libvexahelper::checks {
 

@@ -13,11 +13,11 @@
 #include "framework/settings/channel_map.hpp"
 #include "framework/settings/persistent_data_storage.hpp"
 #include "liblog/log_interface.hpp"
+#include "liblog/log_levels.hpp"
 #include "module/sensors/banners.hpp"
 #include "module/sensors/message_sender.hpp"
 #include "module/sensors/sensor_log.hpp"
 #include "module/utils/exceptions.hpp"
-#include "liblog/log_levels.hpp"
 
 namespace korvel::probekit::libvexahelper::sensors {
 
@@ -48,7 +48,9 @@ public:
     void log(int level, const std::string& message) override { log_->log(level, message); }
     void log(const std::string& message) override { log_->log(trace_level, message); }
 
-    std::chrono::seconds scan_timeout() const override { return std::chrono::seconds(settings_.base.timeout); }
+    std::chrono::seconds scan_timeout() const override {
+        return std::chrono::seconds(settings_.base.timeout);
+    }
 
     void scan(const libdeadline::deadline& deadline) override {
         log(std::string(banners::enter_scan));
@@ -74,7 +76,8 @@ protected:
     liblog::log_interface& sensor_log() const { return *log_; }
     const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }
 
-    responses::sensor_scan_result make_result(libi18n::i18n_msg message, responses::scan_response_codes code) const {
+    responses::sensor_scan_result make_result(libi18n::i18n_msg message,
+                                              responses::scan_response_codes code) const {
         responses::sensor_scan_result result(id_, channels_);
         result.set_response_message(std::move(message));
         result.set_response_code(code);
@@ -99,7 +102,9 @@ protected:
         send(messaging::persistent_data(id_, key, value));
     }
 
-    std::optional<std::string> get_persistent(const std::string& key) const { return persistent_.at_opt(key); }
+    std::optional<std::string> get_persistent(const std::string& key) const {
+        return persistent_.at_opt(key);
+    }
 
     // Registers the definition and announces it once, unless the settings block listed the channel id.
     void ensure_dynamic_channel(const channels::dynamic_channel_options& options) {

@@ -40,7 +40,8 @@ public:
     template <typename T>
     void add(std::shared_ptr<T> instance) {
         if (has<T>()) throw utils::exceptions::already_contains_instance(type_name<T>());
-        instances_.emplace(std::type_index(typeid(T)), std::make_unique<instance_wrapper<T>>(std::move(instance)));
+        instances_.emplace(std::type_index(typeid(T)),
+                           std::make_unique<instance_wrapper<T>>(std::move(instance)));
     }
 
     template <typename T>
@@ -72,7 +73,8 @@ public:
     // are dropped first, so a map of keys that come and go (a PLC readdressed) does not grow for ever.
     template <typename T, typename Key>
     void add(const Key& key, const std::shared_ptr<T>& instance) {
-        if (has<T>(key)) throw utils::exceptions::already_contains_instance_key(type_name<T>(), type_name<Key>());
+        if (has<T>(key))
+            throw utils::exceptions::already_contains_instance_key(type_name<T>(), type_name<Key>());
         auto& slot = instances_[std::type_index(typeid(T))];
         if (!slot) slot = std::make_unique<map_type<T, Key>>();
         auto* map = dynamic_cast<map_type<T, Key>*>(slot.get());
@@ -103,7 +105,8 @@ private:
     const map_type<T, Key>* find_map() const {
         const auto found = instances_.find(std::type_index(typeid(T)));
         // A type stored unkeyed has no map: treat it as holding no keyed entries.
-        return found == instances_.end() ? nullptr : dynamic_cast<const map_type<T, Key>*>(found->second.get());
+        return found == instances_.end() ? nullptr
+                                         : dynamic_cast<const map_type<T, Key>*>(found->second.get());
     }
 
     std::unordered_map<std::type_index, std::unique_ptr<instance_wrapper_base>> instances_;

@@ -13,7 +13,7 @@ namespace framework = libvexahelper::settings;
 
 // The base values are the host's own and have no group in the descriptor.
 const std::map<std::string, std::string> base_labels = {
-    {"host", "Host"},           {"timeout", "Timeout"},       {"logging", "Logging"},
+    {"host", "Host"},         {"timeout", "Timeout"},      {"logging", "Logging"},
     {"interval", "Interval"}, {"ipversion", "IP Version"}, {"korvelcloudapikey", "API Key"},
 };
 
@@ -22,8 +22,8 @@ std::string label_of(const std::string& key) {
     return base != base_labels.end() ? base->second : setting_label(key);
 }
 
-framework::validation_rules rules_of(const sensor_data_wrapper& data, const std::string& key, presence presence,
-                                     const integer_limits& limits) {
+framework::validation_rules rules_of(const sensor_data_wrapper& data, const std::string& key,
+                                     presence presence, const integer_limits& limits) {
     framework::validation_rules rules;
     rules.name = key;
     rules.label = label_of(key);
@@ -51,12 +51,14 @@ std::string read_text(const sensor_data_wrapper& data, const std::string& key, p
 }
 
 std::string read_secure_text(const sensor_data_wrapper& data, const std::string& key, presence presence) {
-    return framework::kind_securestring::parse_and_validate(data.get_setting(key), rules_of(data, key, presence, {}));
+    return framework::kind_securestring::parse_and_validate(data.get_setting(key),
+                                                            rules_of(data, key, presence, {}));
 }
 
-std::optional<std::int64_t> read_integer(const sensor_data_wrapper& data, const std::string& key, presence presence,
-                                         const integer_limits& limits) {
-    return framework::kind_integer::parse_and_validate(data.get_setting(key), rules_of(data, key, presence, limits));
+std::optional<std::int64_t> read_integer(const sensor_data_wrapper& data, const std::string& key,
+                                         presence presence, const integer_limits& limits) {
+    return framework::kind_integer::parse_and_validate(data.get_setting(key),
+                                                       rules_of(data, key, presence, limits));
 }
 
 std::int64_t read_required_integer(const sensor_data_wrapper& data, const std::string& key,

@@ -7,9 +7,15 @@ namespace {
 
 constexpr std::int64_t highest_port = 65535;
 
-std::string connection(std::string_view setting) { return setting_key("connection_section", setting); }
-std::string proxy(std::string_view setting) { return setting_key("httpproxy", setting); }
-std::string credentials(std::string_view setting) { return setting_key("s7web_credentials_section", setting); }
+std::string connection(std::string_view setting) {
+    return setting_key("connection_section", setting);
+}
+std::string proxy(std::string_view setting) {
+    return setting_key("httpproxy", setting);
+}
+std::string credentials(std::string_view setting) {
+    return setting_key("s7web_credentials_section", setting);
+}
 
 }  // namespace
 
@@ -32,7 +38,8 @@ compatibility_group_settings parse_compatibility_group(const sensor_data_wrapper
 httpproxy_settings parse_httpproxy_group(const sensor_data_wrapper& data) {
     httpproxy_settings group;
     group.name = read_text(data, proxy("name"), presence::optional);
-    group.port = read_integer(data, proxy("port"), presence::optional, {1, highest_port}).value_or(group.port);
+    group.port =
+        read_integer(data, proxy("port"), presence::optional, {1, highest_port}).value_or(group.port);
     group.user = read_text(data, proxy("user"), presence::optional);
     group.password = read_secure_text(data, proxy("password"), presence::optional);
     return group;
@@ -47,8 +54,8 @@ s7web_credentials_settings parse_s7web_credentials_group(const sensor_data_wrapp
 }
 
 certificate_validation parse_certificate_validation_group(const sensor_data_wrapper& data) {
-    return read_selection(data, setting_key("shared_http_validation_section", "certificate_validation"), "none",
-                          parse_certificate_validation);
+    return read_selection(data, setting_key("shared_http_validation_section", "certificate_validation"),
+                          "none", parse_certificate_validation);
 }
 
 }  // namespace korvel::probekit::s7::settings

@@ -1,5 +1,3 @@
-#include "module/descriptor/module_descriptor.hpp"
-
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -7,6 +5,7 @@
 #include <set>
 
 #include "host/harness/module_library.hpp"
+#include "module/descriptor/module_descriptor.hpp"
 
 namespace {
 
@@ -20,7 +19,8 @@ const json& descriptor() {
 
 std::set<std::string> keys_of(const std::string& language) {
     std::set<std::string> keys;
-    for (const auto& [key, text] : descriptor().at("Text").at(language).at("Translation").items()) keys.insert(key);
+    for (const auto& [key, text] : descriptor().at("Text").at(language).at("Translation").items())
+        keys.insert(key);
     return keys;
 }
 
@@ -31,8 +31,8 @@ std::string english(const std::string& key) {
 TEST(descriptor, is_one_line_of_json_with_the_members_in_order) {
     std::vector<std::string> members;
     for (const auto& [name, value] : descriptor().items()) members.push_back(name);
-    EXPECT_EQ(members, (std::vector<std::string>{"MetaData", "Sensors", "Sections", "Groups", "Revision", "MetaScans",
-                                                 "Checks", "Lookups", "Text"}));
+    EXPECT_EQ(members, (std::vector<std::string>{"MetaData", "Sensors", "Sections", "Groups", "Revision",
+                                                 "MetaScans", "Checks", "Lookups", "Text"}));
     const std::string& text = module_descriptor();
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(text.rfind("{\"MetaData\": {\"Vendor\": \"korvel\", \"Name\": \"s7\", ", 0), 0u);
@@ -47,8 +47,10 @@ TEST(descriptor, every_named_section_group_and_check_exists) {
     for (const auto& [name, sensor] : descriptor().at("Sensors").items()) {
         EXPECT_EQ(sensor.begin().key(), "Name");
         EXPECT_EQ(sensor.at("Name"), name);
-        for (const auto& section : sensor.at("Settings").at("Sections")) EXPECT_TRUE(sections.contains(section)) << section;
-        for (const auto& check : sensor.at("RequiredChecks")) EXPECT_TRUE(descriptor().at("Checks").contains(check));
+        for (const auto& section : sensor.at("Settings").at("Sections"))
+            EXPECT_TRUE(sections.contains(section)) << section;
+        for (const auto& check : sensor.at("RequiredChecks"))
+            EXPECT_TRUE(descriptor().at("Checks").contains(check));
     }
     for (const auto& section : descriptor().at("Checks").at("s7web_login_check").at("Sections")) {
         EXPECT_TRUE(sections.contains(section)) << section;
@@ -74,14 +76,16 @@ TEST(descriptor, every_sensor_section_setting_and_lookup_value_has_its_english_t
             EXPECT_EQ(english(prefix + ".help"), setting.at("Help"));
             if (setting.contains("Selection")) {
                 for (const auto& option : setting.at("Selection").at("Options")) {
-                    EXPECT_EQ(english(prefix + ".option." + option.at("Value").get<std::string>()), option.at("Display"));
+                    EXPECT_EQ(english(prefix + ".option." + option.at("Value").get<std::string>()),
+                              option.at("Display"));
                 }
             }
         }
     }
     for (const auto& [name, lookup] : descriptor().at("Lookups").items()) {
         for (const auto& value : lookup.at("LookupValues")) {
-            EXPECT_EQ(english("lookup." + name + "." + std::to_string(value.at("Value").get<int>())), value.at("Display"));
+            EXPECT_EQ(english("lookup." + name + "." + std::to_string(value.at("Value").get<int>())),
+                      value.at("Display"));
         }
     }
 }
@@ -92,8 +96,8 @@ TEST(descriptor, each_language_carries_exactly_its_key_set) {
     const struct {
         const char* language;
         std::size_t keys;
-    } languages[] = {{"German", 221},  {"Spanish", 221}, {"Dutch", 165},  {"Russian", 164},          {"Brazilian", 164},
-                     {"Japanese", 164}, {"French", 164},  {"SimplifiedChinese", 164}};
+    } languages[] = {{"German", 221},    {"Spanish", 221},  {"Dutch", 165},  {"Russian", 164},
+                     {"Brazilian", 164}, {"Japanese", 164}, {"French", 164}, {"SimplifiedChinese", 164}};
     for (const auto& row : languages) {
         SCOPED_TRACE(row.language);
         const auto keys = keys_of(row.language);
@@ -118,8 +122,10 @@ TEST(descriptor, translations_keep_placeholders_and_are_not_english_copies) {
             const std::string text = entry.at("Display");
             const std::string source = english(key);
             std::multiset<std::string> wanted, found;
-            for (std::sregex_iterator i(source.begin(), source.end(), placeholder), end; i != end; ++i) wanted.insert(i->str());
-            for (std::sregex_iterator i(text.begin(), text.end(), placeholder), end; i != end; ++i) found.insert(i->str());
+            for (std::sregex_iterator i(source.begin(), source.end(), placeholder), end; i != end; ++i)
+                wanted.insert(i->str());
+            for (std::sregex_iterator i(text.begin(), text.end(), placeholder), end; i != end; ++i)
+                found.insert(i->str());
             EXPECT_EQ(found, wanted) << language << " " << key;
             if (text == source) ++copies;
         }

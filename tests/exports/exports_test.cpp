@@ -38,9 +38,15 @@ TEST(module_file, exports_exactly_the_ten_functions) {
     std::set<std::string> exported;
     char address[64], kind[8], name[256];
     while (fscanf(nm.get(), "%63s %7s %255s", address, kind, name) == 3) exported.insert(name);
-    const std::set<std::string> expected{"GetApiLevel",         "InitializeModule",      "CleanupModule",
-                                         "GetModuleInformation", "GetModuleInformationSync", "CreateSensorInstance",
-                                         "ExecuteSensorScan",    "ExecuteCheck",          "ExecuteMetaScan",
+    const std::set<std::string> expected{"GetApiLevel",
+                                         "InitializeModule",
+                                         "CleanupModule",
+                                         "GetModuleInformation",
+                                         "GetModuleInformationSync",
+                                         "CreateSensorInstance",
+                                         "ExecuteSensorScan",
+                                         "ExecuteCheck",
+                                         "ExecuteMetaScan",
                                          "DestroySensorInstance"};
     EXPECT_EQ(exported, expected);
 }
@@ -85,7 +91,8 @@ TEST_F(exports_test, every_dispatched_call_is_traced_with_begin_and_end) {
     ASSERT_EQ(module.initialize(), 0);
     module.take_messages();
     module.scan(42);
-    const std::string name = "korvel::probekit::libvexahelper::module::module_instance_adapter::execute_sensor_scan";
+    const std::string name =
+        "korvel::probekit::libvexahelper::module::module_instance_adapter::execute_sensor_scan";
     const auto logs = of_type(module.take_messages(), "log");
     ASSERT_EQ(logs.size(), 2u);
     EXPECT_EQ(logs[0].at("text"), "### Begin " + name + " ###");

@@ -123,7 +123,8 @@ TEST_F(dispatcher_test, scans_of_one_id_run_one_at_a_time) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&] {
-            for (int j = 0; j < 5; ++j) EXPECT_EQ(dispatcher->execute_sensor_scan(5), sensor_scan_response_code::success);
+            for (int j = 0; j < 5; ++j)
+                EXPECT_EQ(dispatcher->execute_sensor_scan(5), sensor_scan_response_code::success);
         });
     }
     for (auto& thread : threads) thread.join();

@@ -33,11 +33,17 @@ TEST(translator, message_uses_the_language_and_falls_back_to_the_english_text) {
         std::string expected;
     };
     const std::vector<case_> cases{
-        {german, {{"id", "#:channel.hardware_device[PN\\,IO 1]"}, {"text", "PN,IO 1 Status"}}, "Status PN,IO 1"},
         {german,
-         {{"id", "#:channel.hardware_device[x]"}, {"text", "Setting a: x Status"}, {"context", "Setting a: "}},
+         {{"id", "#:channel.hardware_device[PN\\,IO 1]"}, {"text", "PN,IO 1 Status"}},
+         "Status PN,IO 1"},
+        {german,
+         {{"id", "#:channel.hardware_device[x]"},
+          {"text", "Setting a: x Status"},
+          {"context", "Setting a: "}},
          "Setting a: Status x"},
-        {german, {{"id", "#:error.broken[x]"}, {"text", "Broken x"}}, "Broken x"},  // placeholder beyond the arguments
+        {german,
+         {{"id", "#:error.broken[x]"}, {"text", "Broken x"}},
+         "Broken x"},  // placeholder beyond the arguments
         {german, {{"id", "OK"}, {"text", "OK"}}, "OK"},
         {german, {{"id", "#:channel.cpu_status[unclosed"}, {"text", "CPU Status"}}, "CPU Status"},
         {german, {{"id", "#:channel.cpu_status[]x"}, {"text", "CPU Status"}}, "CPU Status"},

@@ -23,6 +23,7 @@ using korvel::probekit::host::module_library;
 using korvel::probekit::simulators::s7_cpu_simulator;
 using korvel::probekit::test_support::bytes;
 using korvel::probekit::test_support::iso_fragments;
+using korvel::probekit::test_support::iso_telegram;
 using korvel::probekit::test_support::peer_behaviour;
 using korvel::probekit::test_support::scripted_s7_peer;
 using korvel::probekit::test_support::szl_first_slice;
@@ -130,6 +131,27 @@ INSTANTIATE_TEST_SUITE_P(
         hostile_case{"close_after_bytes", peer_behaviour::close_after_bytes, cpu_status,
                      "#:libs7.error.connection_failed["}),
     [](const ::testing::TestParamInfo<hostile_case>& test) { return std::string(test.param.name); });
+
+// A peer that closes the link in the middle of a list reply, under a minute's receive timeout and a
+// scan time-out of two: the missing bytes can never come, so the read fails as soon as the link has
+// ended, whether that is right after the reply's ISO header or inside its S7 data.
+TEST_F(hostile_peer_test, a_peer_closing_mid_reply_ends_the_scan_long_before_its_waits) {
+    const bytes reply = iso_telegram(szl_first_slice(0x0074, 0, szl_list(4, led_records), false));
+    // Connection confirm (22 bytes) and PDU negotiation (27) come first.
+    constexpr std::size_t handshake = 49;
+    for (const std::size_t cut : {std::size_t{7}, std::size_t{20}}) {
+        scripted_s7_peer peer(peer_behaviour::close_after_bytes, {reply}, handshake + cut);
+        create(1, block(led_status, peer.port(),
+                        {{"timeout", "120"}, {"connection_section.receive_timeout_ms", "60000"}}));
+        const auto start = steady_clock::now();
+        const auto result = scan(module, 1);
+        EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(10)) << "closed " << cut << " bytes into the reply";
+        ASSERT_EQ(type_of(result), "error_result") << result.dump();
+        const std::string id = result.at("message").at("id");
+        EXPECT_EQ(id.rfind("#:libs7.error.read_szl_failed[", 0), 0u) << id;
+        EXPECT_EQ(module.destroy_sensor(1), 0);
+    }
+}
 
 // A peer that never answers, with waits that alone would outlast the scan's 10 s: 5 s per receive,
 // a retry after 1 s.

@@ -21,7 +21,9 @@ namespace module = korvel::probekit::libvexahelper::module;
 using namespace std::chrono_literals;
 
 // Plenty of time: these tests are about the link, not about running out of time.
-korvel::probekit::libdeadline::deadline scan_deadline() { return korvel::probekit::libdeadline::deadline::after(60s); }
+korvel::probekit::libdeadline::deadline scan_deadline() {
+    return korvel::probekit::libdeadline::deadline::after(60s);
+}
 
 // Answers every query with the test's addresses.
 struct canned_resolver final : libtcp::resolver_interface {

@@ -2,9 +2,9 @@
 
 #include "libs7/read_szl.hpp"
 
-#include <thread>
-
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "libs7/exceptions.hpp"
 #include "record_bytes.hpp"
@@ -68,11 +68,14 @@ TEST_F(read_szl_test, size_mismatches_are_total_bytes_mismatch) {
         const char* text;
     };
     const std::vector<row> rows = {
-        {"0xffff but not a multiple", {std::vector<std::uint8_t>(41), 20, 0xFFFF},
+        {"0xffff but not a multiple",
+         {std::vector<std::uint8_t>(41), 20, 0xFFFF},
          "The returned SSL size (41) does not match the expected size (1310700)."},
-        {"0xffff with record length 0", {std::vector<std::uint8_t>(20), 0, 0xFFFF},
+        {"0xffff with record length 0",
+         {std::vector<std::uint8_t>(20), 0, 0xFFFF},
          "The returned SSL size (20) does not match the expected size (0)."},
-        {"count too small", {std::vector<std::uint8_t>(40), 20, 1},
+        {"count too small",
+         {std::vector<std::uint8_t>(40), 20, 1},
          "The returned SSL size (40) does not match the expected size (20)."},
     };
     for (const auto& [name, list, text] : rows) {
@@ -139,15 +142,18 @@ TEST_F(read_szl_test, a_later_attempt_that_succeeds_ends_the_loop) {
 
     EXPECT_EQ(read<s7::ob1::cpu_status>(connection).mode, 4);
     EXPECT_EQ(connection.reads.size(), 2U);
-    EXPECT_EQ(log.at_level(3), std::vector<std::string>{"Failed to read SZL 0x0424/0x0000: Failed to connect to "
-                                                        "10.0.0.1:102. TCP : Connection timed out. 2 attempts left."});
+    EXPECT_EQ(log.at_level(3),
+              std::vector<std::string>{"Failed to read SZL 0x0424/0x0000: Failed to connect to "
+                                       "10.0.0.1:102. TCP : Connection timed out. 2 attempts left."});
     EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{40ms});
 }
 
 // The wait stands in for time passing: each retry delay moves the deadline's clock on by itself.
 TEST_F(read_szl_test, no_attempt_starts_after_the_deadline_and_the_error_says_what_failed_last) {
-    deadline = korvel::probekit::libdeadline::deadline(korvel::probekit::libdeadline::clock::now() + 60ms, 1s);
-    scripted_connection connection({failure<errors::read_szl_failed>("0424", "0000", "TCP : Connection reset")});
+    deadline =
+        korvel::probekit::libdeadline::deadline(korvel::probekit::libdeadline::clock::now() + 60ms, 1s);
+    scripted_connection connection(
+        {failure<errors::read_szl_failed>("0424", "0000", "TCP : Connection reset")});
     const auto slow_read = [&] {
         return libs7::read_szl<s7::ob1::cpu_status>(connection, 40ms, true, deadline, log,
                                                     [this](std::chrono::milliseconds delay) {
@@ -157,7 +163,8 @@ TEST_F(read_szl_test, no_attempt_starts_after_the_deadline_and_the_error_says_wh
     };
     test_support::expect_error<korvel::probekit::libdeadline::deadline_exceeded>(
         slow_read,
-        "An error occurred. The scan did not finish within its time-out of 1 s. Failed to read system status list "
+        "An error occurred. The scan did not finish within its time-out of 1 s. Failed to read system status "
+        "list "
         "with SSL-ID 0x0424/0x0000. TCP : Connection reset");
     EXPECT_EQ(connection.reads.size(), 2U) << "the third attempt would start after the deadline";
     ASSERT_EQ(waits.size(), 2U);

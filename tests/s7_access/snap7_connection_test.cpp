@@ -21,7 +21,9 @@ namespace simulators = korvel::probekit::simulators;
 using namespace std::chrono_literals;
 
 // Plenty of time: these tests are about the link, not about running out of time.
-korvel::probekit::libdeadline::deadline scan_deadline() { return korvel::probekit::libdeadline::deadline::after(60s); }
+korvel::probekit::libdeadline::deadline scan_deadline() {
+    return korvel::probekit::libdeadline::deadline::after(60s);
+}
 
 class snap7_connection_test : public ::testing::Test {
 protected:
@@ -53,7 +55,8 @@ TEST_F(snap7_connection_test, sensors_sharing_the_connection_take_turns) {
             s7_access_test::recording_log own_log;
             for (int scan = 0; scan < 25; ++scan) {
                 try {
-                    if (libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, scan_deadline(), own_log).mode != 8)
+                    if (libs7::read_szl<s7::ob1::cpu_status>(connection, 0ms, false, scan_deadline(), own_log)
+                            .mode != 8)
                         ++failures;
                 } catch (const std::exception&) {
                     ++failures;
@@ -69,8 +72,9 @@ TEST_F(snap7_connection_test, sensors_sharing_the_connection_take_turns) {
 
 TEST_F(snap7_connection_test, an_exception_of_the_callback_passes_through) {
     struct callback_failure {};
-    EXPECT_THROW(connection.read_szl(0x0424, 0, scan_deadline(), [](auto, auto, auto) { throw callback_failure(); }),
-                 callback_failure);
+    EXPECT_THROW(
+        connection.read_szl(0x0424, 0, scan_deadline(), [](auto, auto, auto) { throw callback_failure(); }),
+        callback_failure);
     // The mutex was released: the connection still works.
     EXPECT_EQ(read_mode(), 8);
 }

@@ -2,7 +2,6 @@
 // snap7 itself never hands over more than its buffer, so the limits are checked here directly.
 
 #include "libs7/szl_reply.hpp"
-#include "libs7/snap7_errors.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <tuple>
 
 #include "libs7/exceptions.hpp"
+#include "libs7/snap7_errors.hpp"
 #include "tests/support/expect_error.hpp"
 
 namespace {
@@ -72,10 +72,14 @@ TEST(szl_reply, sizes_outside_the_buffer_are_read_failures) {
 TEST(szl_reply, snap7_results_map_to_their_errors) {
     EXPECT_NO_THROW(libs7::throw_on_read_failure({0x01A0, 0x01F4}, 0));
     expect_error<errors::szl_too_large>(
-        [] { libs7::throw_on_read_failure({0x01A0, 0x01F4}, 0x02200000); },
+        [] {
+            libs7::throw_on_read_failure({0x01A0, 0x01F4}, 0x02200000);
+        },
         "Failed to read system status list with SSL-ID 0x01a0/0x01f4. Too many records in the list.");
     expect_error<errors::read_szl_failed>(
-        [] { libs7::throw_on_read_failure({0x01A0, 0x01F4}, 0x00C00000); },
+        [] {
+            libs7::throw_on_read_failure({0x01A0, 0x01F4}, 0x00C00000);
+        },
         "Failed to read system status list with SSL-ID 0x01a0/0x01f4. CPU : Item not available");
 }
 

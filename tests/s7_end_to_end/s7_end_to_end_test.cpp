@@ -24,16 +24,26 @@ protected:
 
     void SetUp() override { ASSERT_EQ(module->initialize(), 0); }
 
-    json block(const std::string& kind, const json& overrides = json::object(), const json& persistent = json::object()) {
-        json settings{{"host", "127.0.0.1"}, {"timeout", "60"}, {"connection_section.rack", "0"},
-                      {"connection_section.slot", "2"}, {"connection_section.port", std::to_string(plc.port())},
-                      {"connection_section.receive_timeout_ms", "1000"}, {"connection_section.retry", "noretry"},
+    json block(const std::string& kind, const json& overrides = json::object(),
+               const json& persistent = json::object()) {
+        json settings{{"host", "127.0.0.1"},
+                      {"timeout", "60"},
+                      {"connection_section.rack", "0"},
+                      {"connection_section.slot", "2"},
+                      {"connection_section.port", std::to_string(plc.port())},
+                      {"connection_section.receive_timeout_ms", "1000"},
+                      {"connection_section.retry", "noretry"},
                       {"connection_section.retry_delay_ms", "0"}};
         settings.merge_patch(overrides);
-        return {{"kind", kind}, {"settings", settings}, {"channels", json::object()}, {"persistent_data", persistent}};
+        return {{"kind", kind},
+                {"settings", settings},
+                {"channels", json::object()},
+                {"persistent_data", persistent}};
     }
 
-    void create(int id, const json& sensor_block) { ASSERT_EQ(module->create_sensor(id, sensor_block.dump()), 0); }
+    void create(int id, const json& sensor_block) {
+        ASSERT_EQ(module->create_sensor(id, sensor_block.dump()), 0);
+    }
 
     // Scans and returns the one scan or error result, with every other message of the scan in `others`.
     json scan(int id, std::vector<json>* others = nullptr) {
@@ -80,11 +90,12 @@ TEST_F(s7_end_to_end_test, led_sensor_announces_one_channel_per_reported_led) {
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     std::map<int, std::string> lookups;
     for (const auto& message : others) {
-        if (message.at("type") == "dynamic_channel") lookups[message.at("channel").at("id")] = message.at("channel").at("lookup");
+        if (message.at("type") == "dynamic_channel")
+            lookups[message.at("channel").at("id")] = message.at("channel").at("lookup");
     }
-    const std::map<int, std::string> expected{{0x01, "led_indicates_error"}, {0x04, "led_indicates_ok"},
-                                              {0x05, "led_indicates_error"}, {0x06, "led_indicates_warning"},
-                                              {0x0b, "led_indicates_error"}, {0x0c, "led_indicates_error"},
+    const std::map<int, std::string> expected{{0x01, "led_indicates_error"},  {0x04, "led_indicates_ok"},
+                                              {0x05, "led_indicates_error"},  {0x06, "led_indicates_warning"},
+                                              {0x0b, "led_indicates_error"},  {0x0c, "led_indicates_error"},
                                               {0x15, "led_indicates_warning"}};
     EXPECT_EQ(lookups, expected);
     EXPECT_EQ(result.at("channels").size(), 7u);
@@ -118,7 +129,8 @@ TEST_F(s7_end_to_end_test, same_id_creates_and_scans_from_many_threads) {
         for (auto& thread : threads) thread.join();
     }
     std::map<std::string, int> counts;
-    for (const auto& text : module->take_messages()) ++counts[json::parse(text).at("type").get<std::string>()];
+    for (const auto& text : module->take_messages())
+        ++counts[json::parse(text).at("type").get<std::string>()];
     EXPECT_EQ(counts["scan_result"], 20);
     EXPECT_EQ(counts["error_result"], 0);
     EXPECT_EQ(counts["dynamic_channel"], 7) << "the seven LEDs, once";
@@ -140,7 +152,8 @@ TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restar
     // The host keeps the persistent values and hands them to the next module instance.
     json persistent = json::object();
     for (const auto& message : others) {
-        if (message.at("type") == "persistent_data") persistent[message.at("key").get<std::string>()] = message.at("value");
+        if (message.at("type") == "persistent_data")
+            persistent[message.at("key").get<std::string>()] = message.at("value");
     }
     ASSERT_EQ(module->cleanup(), 0);
     ASSERT_EQ(module->initialize(), 0);
@@ -159,7 +172,8 @@ TEST_F(s7_end_to_end_test, a_vanished_cpu_gives_an_error_result_and_the_next_sca
     ASSERT_EQ(failed.at("type"), "error_result");
     // The read on the dropped link fails, and so does the one reconnect it earns: nobody listens.
     const std::string id = failed.at("message").at("id");
-    const std::string expected = "#:libs7.error.connection_failed[127.0.0.1," + std::to_string(plc.port()) + ",";
+    const std::string expected =
+        "#:libs7.error.connection_failed[127.0.0.1," + std::to_string(plc.port()) + ",";
     EXPECT_EQ(id.substr(0, expected.size()), expected) << id;
     EXPECT_EQ(failed.at("response_code"), 3);
 
@@ -196,13 +210,16 @@ TEST_F(s7_end_to_end_test, invalid_settings_fail_creation_with_the_reason) {
         const auto message = json::parse(text);
         if (message.at("type") == "error_result") reason = message.at("message").at("text");
     }
-    EXPECT_EQ(reason, "Setting \"Rack\" (connection_section.rack): Setting value 8 is bigger than the allowed value of 7.");
+    EXPECT_EQ(
+        reason,
+        "Setting \"Rack\" (connection_section.rack): Setting value 8 is bigger than the allowed value of 7.");
 
     // A value the host marks secret is quoted nowhere: not in the error, not in the sensor's log.
     json secret = block(cpu_status, {{"connection_section.port", "765432"}, {"logging", "enabled"}});
     secret["secure_settings"] = {"connection_section.port"};
     EXPECT_EQ(module->create_sensor(3, secret.dump()), 2);
-    for (const auto& text : module->take_messages()) EXPECT_EQ(text.find("765432"), std::string::npos) << text;
+    for (const auto& text : module->take_messages())
+        EXPECT_EQ(text.find("765432"), std::string::npos) << text;
 
     json missing_timeout = block(cpu_status);
     missing_timeout["settings"].erase("timeout");

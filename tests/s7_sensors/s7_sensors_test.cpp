@@ -28,14 +28,16 @@ using s7_sensors_test::szl_list;
 // Every sensor of a test shares the one fake PLC, as sensors on one controller share a connection.
 struct shared_plc final : libs7::connection_interface {
     explicit shared_plc(std::shared_ptr<fake_plc> shared) : plc(std::move(shared)) {}
-    void read_szl(std::uint16_t id, std::uint16_t index, const korvel::probekit::libdeadline::deadline& deadline,
+    void read_szl(std::uint16_t id, std::uint16_t index,
+                  const korvel::probekit::libdeadline::deadline& deadline,
                   const libs7::szl_record_callback& callback) override {
         plc->read_szl(id, index, deadline, callback);
     }
     std::shared_ptr<fake_plc> plc;
 };
 
-std::vector<std::uint8_t> cycle_time_record(std::uint16_t previous, std::uint16_t minimum, std::uint16_t maximum) {
+std::vector<std::uint8_t> cycle_time_record(std::uint16_t previous, std::uint16_t minimum,
+                                            std::uint16_t maximum) {
     std::vector<std::uint8_t> record(28, 0);
     const std::uint16_t values[] = {previous, minimum, maximum};
     for (int i = 0; i < 3; ++i) {
@@ -60,23 +62,34 @@ protected:
         container->add_factory(libs7::connection_factory(
             [this](const libs7::connection_settings&) { return std::make_unique<shared_plc>(plc); }));
         container->add_factory(libtcp::get_resolver_factory());  // the host is an address: no lookup
-        vexa::module::register_sensor_as<s7::cpu_status_sensor>(*dispatcher, s7::cpu_status_sensor::kind_name);
-        vexa::module::register_sensor_as<s7::cpu_restart_overview_sensor>(*dispatcher,
-                                                                        s7::cpu_restart_overview_sensor::kind_name);
-        vexa::module::register_sensor_as<s7::led_status_sensor>(*dispatcher, s7::led_status_sensor::kind_name);
+        vexa::module::register_sensor_as<s7::cpu_status_sensor>(*dispatcher,
+                                                                s7::cpu_status_sensor::kind_name);
+        vexa::module::register_sensor_as<s7::cpu_restart_overview_sensor>(
+            *dispatcher, s7::cpu_restart_overview_sensor::kind_name);
+        vexa::module::register_sensor_as<s7::led_status_sensor>(*dispatcher,
+                                                                s7::led_status_sensor::kind_name);
 
         plc->lists[{0x0424, 0}] = szl_list{s7_access_test::cpu_status_record(8), 20, 1};
         plc->lists[{0x0222, 1}] = szl_list{cycle_time_record(10, 2, 40), 28, 1};
-        plc->lists[{0x00A0, 0}] = diagnostics({diagnostic_record(0x1386, jan_1_10h), diagnostic_record(0x1381, jan_2_09h)});
+        plc->lists[{0x00A0, 0}] =
+            diagnostics({diagnostic_record(0x1386, jan_1_10h), diagnostic_record(0x1381, jan_2_09h)});
     }
 
-    json block(const std::string& kind, const json& settings = json::object(), const json& persistent = json::object()) {
-        json values{{"host", "127.0.0.1"}, {"timeout", "60"}, {"connection_section.rack", "1"},
-                    {"connection_section.slot", "2"}, {"connection_section.port", "102"},
-                    {"connection_section.receive_timeout_ms", "500"}, {"connection_section.retry", "noretry"},
+    json block(const std::string& kind, const json& settings = json::object(),
+               const json& persistent = json::object()) {
+        json values{{"host", "127.0.0.1"},
+                    {"timeout", "60"},
+                    {"connection_section.rack", "1"},
+                    {"connection_section.slot", "2"},
+                    {"connection_section.port", "102"},
+                    {"connection_section.receive_timeout_ms", "500"},
+                    {"connection_section.retry", "noretry"},
                     {"connection_section.retry_delay_ms", "0"}};
         values.merge_patch(settings);
-        return {{"kind", kind}, {"settings", values}, {"channels", json::object()}, {"persistent_data", persistent}};
+        return {{"kind", kind},
+                {"settings", values},
+                {"channels", json::object()},
+                {"persistent_data", persistent}};
     }
 
     // Creates, scans once and destroys; returns the scan's result.
@@ -108,8 +121,9 @@ protected:
 };
 
 TEST_F(s7_sensors_test, cpu_status_reports_mode_cycle_times_ratio_and_events) {
-    const auto result = scan_once(block("simatic_s7_300_400_cpu_status_sensor",
-                                        {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "40"}}));
+    const auto result =
+        scan_once(block("simatic_s7_300_400_cpu_status_sensor",
+                        {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "40"}}));
     ASSERT_EQ(result.at("type"), "scan_result");
     EXPECT_EQ(result.at("message").at("id"), "OK");
     // Mode, ratio, previous/minimum/maximum cycle time, and 1: no 0x3501 in the buffer.
@@ -118,14 +132,16 @@ TEST_F(s7_sensors_test, cpu_status_reports_mode_cycle_times_ratio_and_events) {
 }
 
 TEST_F(s7_sensors_test, cycle_ratio_channel_exists_only_with_a_maximum_and_never_divides_by_zero) {
-    ASSERT_EQ(create(1, block("simatic_s7_300_400_cpu_status_sensor")), vexa::module::sensor_create_response_code::success);
+    ASSERT_EQ(create(1, block("simatic_s7_300_400_cpu_status_sensor")),
+              vexa::module::sensor_create_response_code::success);
     std::vector<int> announced;
     for (const auto& channel : take("dynamic_channel")) announced.push_back(channel.at("channel").at("id"));
     EXPECT_EQ(announced, (std::vector<int>{0, 2, 3, 4, 5}));
     dispatcher->destroy_sensor_instance(1);
 
-    const auto result = scan_once(block("simatic_s7_300_400_cpu_status_sensor",
-                                        {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "0"}}));
+    const auto result =
+        scan_once(block("simatic_s7_300_400_cpu_status_sensor",
+                        {{"simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms", "0"}}));
     EXPECT_TRUE(values(result)[1].is_null());
     EXPECT_EQ(values(result)[2], 10);
 }
@@ -139,8 +155,9 @@ TEST_F(s7_sensors_test, a_too_large_buffer_switches_to_the_recent_entries_for_go
 
     // The host hands the flag back: a new sensor reads only the recent list.
     plc->reads.clear();
-    scan_once(block("simatic_s7_300_400_cpu_status_sensor", json::object(),
-                    {{"does_plc_have_too_many_events", "true"}, {"most_recent_event_ts", "2024-01-02T09:00:00.000"}}));
+    scan_once(block(
+        "simatic_s7_300_400_cpu_status_sensor", json::object(),
+        {{"does_plc_have_too_many_events", "true"}, {"most_recent_event_ts", "2024-01-02T09:00:00.000"}}));
     EXPECT_EQ(plc->reads.count({0x00A0, 0}), 0u);
     EXPECT_EQ(plc->reads.at({0x01A0, 500}), 1);
 }
@@ -157,7 +174,8 @@ TEST_F(s7_sensors_test, restart_overview_counts_each_restart_once_across_module_
 
     // A new instance with what the host stored: nothing new, the totals stay.
     json persistent(stored);
-    const auto second = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor", json::object(), persistent));
+    const auto second =
+        scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor", json::object(), persistent));
     EXPECT_EQ(values(second)[0], 1);
     EXPECT_EQ(values(second)[1], 2);
     EXPECT_TRUE(persisted().empty()) << "unchanged values are not sent again";
@@ -182,7 +200,8 @@ TEST_F(s7_sensors_test, a_malformed_stored_value_is_treated_as_absent_and_repair
         const auto result = scan_once(block("simatic_s7_300_400_cpu_restart_overview_sensor",
                                             {{"logging", "enabled"}}, row.persistent));
         ASSERT_EQ(result.at("type"), "scan_result");
-        EXPECT_EQ(values(result)[6], row.manual_warm) << "manual warm: the one restart in the buffer, saturated";
+        EXPECT_EQ(values(result)[6], row.manual_warm)
+            << "manual warm: the one restart in the buffer, saturated";
         EXPECT_EQ(values(result)[1], row.manual_warm == INT64_MAX ? INT64_MAX : 2);
         const auto written = persisted();
         if (row.manual_warm == INT64_MAX) {
@@ -202,8 +221,11 @@ TEST_F(s7_sensors_test, a_malformed_stored_value_is_treated_as_absent_and_repair
 TEST_F(s7_sensors_test, led_sensor_makes_a_channel_per_reported_led) {
     // RUN on; unknown LED 0x17 off; LED 5 of rack 1 blinking; LED 5 of rack 2 (not ours) on.
     plc->lists[{0x0074, 0}] = szl_list{
-        {0x00, 0x04, 0x01, 0x00, 0x00, 0x17, 0x00, 0x00, 0xF9, 0x05, 0x01, 0x01, 0xFA, 0x05, 0x01, 0x00}, 4, 4};
-    ASSERT_EQ(create(1, block("simatic_s7_300_400_led_status_sensor")), vexa::module::sensor_create_response_code::success);
+        {0x00, 0x04, 0x01, 0x00, 0x00, 0x17, 0x00, 0x00, 0xF9, 0x05, 0x01, 0x01, 0xFA, 0x05, 0x01, 0x00},
+        4,
+        4};
+    ASSERT_EQ(create(1, block("simatic_s7_300_400_led_status_sensor")),
+              vexa::module::sensor_create_response_code::success);
     sent.clear();
     dispatcher->execute_sensor_scan(1);
     const auto announced = take("dynamic_channel");

@@ -26,7 +26,8 @@ struct test_settings {
 class test_sensor final : public vexa::sensors::sensor_base<test_settings> {
 public:
     test_sensor(std::shared_ptr<vexa::module::service_container> container, int id, test_settings settings,
-                std::shared_ptr<vexa::settings::channel_map> channels, vexa::settings::persistent_data_storage storage)
+                std::shared_ptr<vexa::settings::channel_map> channels,
+                vexa::settings::persistent_data_storage storage)
         : sensor_base(std::move(container), id, std::move(settings), std::move(channels), std::move(storage),
                       "Test Sensor") {}
 
@@ -58,18 +59,21 @@ using module_test::texts_of;
 
 TEST_F(sensor_base_test, a_throwing_scan_becomes_one_error_result_between_the_banners) {
     test_sensor::behaviour = [](test_sensor&) {
-        throw i18n::i18n_exception(i18n::make_msg(i18n::error_keys::libs7::read_szl_failed, "0424", "0000", "down"));
+        throw i18n::i18n_exception(
+            i18n::make_msg(i18n::error_keys::libs7::read_szl_failed, "0424", "0000", "down"));
     };
     create(1, "enabled");
     sent.clear();
     dispatcher->execute_sensor_scan(1);
 
     std::vector<std::string> order;
-    for (const auto& message : sent) order.push_back(message.at("type") == "log" ? message.at("text").get<std::string>() : message.at("type").get<std::string>());
-    EXPECT_EQ(order, (std::vector<std::string>{"#################### Enter sensor scan ####################",
-                                               "Failed to read system status list with SSL-ID 0x0424/0x0000. down",
-                                               "error_result",
-                                               "#################### Exit sensor scan  ####################"}));
+    for (const auto& message : sent)
+        order.push_back(message.at("type") == "log" ? message.at("text").get<std::string>()
+                                                    : message.at("type").get<std::string>());
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "#################### Enter sensor scan ####################",
+                         "Failed to read system status list with SSL-ID 0x0424/0x0000. down", "error_result",
+                         "#################### Exit sensor scan  ####################"}));
 
     const auto errors = take("error_result");
     ASSERT_EQ(errors.size(), 1u);
@@ -109,8 +113,9 @@ TEST_F(sensor_base_test, persistent_values_are_sent_only_when_they_change) {
     create(1, "disabled");
     sent.clear();
     dispatcher->execute_sensor_scan(1);
-    EXPECT_EQ(take("persistent_data"), (std::vector<json>{json{
-                                           {"type", "persistent_data"}, {"sensor_id", 1}, {"key", "counter"}, {"value", "2"}}}));
+    EXPECT_EQ(take("persistent_data"),
+              (std::vector<json>{
+                  json{{"type", "persistent_data"}, {"sensor_id", 1}, {"key", "counter"}, {"value", "2"}}}));
 }
 
 TEST_F(sensor_base_test, each_channel_is_announced_once_per_sensor_and_never_when_the_host_listed_it) {

@@ -14,10 +14,17 @@ using korvel::probekit::libvexahelper::settings::sensor_data_wrapper;
 using json = nlohmann::json;
 
 json base_values() {
-    return {{"host", "plc.local"}, {"logging", "disabled"}, {"timeout", "60"},
-            {"korvelcloudapikey", "key"}, {"ipversion", "IPv4"}, {"interval", "30"},
-            {"connection_section.rack", "0"}, {"connection_section.slot", "2"}, {"connection_section.port", "102"},
-            {"connection_section.receive_timeout_ms", "5000"}, {"connection_section.retry", "retry"},
+    return {{"host", "plc.local"},
+            {"logging", "disabled"},
+            {"timeout", "60"},
+            {"korvelcloudapikey", "key"},
+            {"ipversion", "IPv4"},
+            {"interval", "30"},
+            {"connection_section.rack", "0"},
+            {"connection_section.slot", "2"},
+            {"connection_section.port", "102"},
+            {"connection_section.receive_timeout_ms", "5000"},
+            {"connection_section.retry", "retry"},
             {"connection_section.retry_delay_ms", "100"}};
 }
 
@@ -62,8 +69,10 @@ TEST(selection_parsers, accept_exactly_their_texts) {
     EXPECT_EQ(settings::parse_base_settings(with("ipversion", "IPv6")).ipversion, settings::ip_version::ipv6);
     EXPECT_EQ(settings::parse_base_settings(with("ipversion", "0")).ipversion, settings::ip_version::ipv4);
     EXPECT_EQ(settings::parse_retry("noretry"), settings::retry_policy::noretry);
-    EXPECT_EQ(settings::parse_certificate_validation("hostname_only"), settings::certificate_validation::hostname_only);
-    EXPECT_THROW(settings::parse_base_settings(with("ipversion", "ipv6")), errors::setting_selection_parse_error);
+    EXPECT_EQ(settings::parse_certificate_validation("hostname_only"),
+              settings::certificate_validation::hostname_only);
+    EXPECT_THROW(settings::parse_base_settings(with("ipversion", "ipv6")),
+                 errors::setting_selection_parse_error);
 }
 
 TEST(shared_settings, values_outside_their_selection_or_limits_are_refused_with_the_reason) {
@@ -72,27 +81,34 @@ TEST(shared_settings, values_outside_their_selection_or_limits_are_refused_with_
         const char* text;
     } rejected[] = {
         {[] { settings::parse_base_settings(with("ipversion", "ipv6")); },
-         "Setting \"IP Version\" (ipversion): Value \"ipv6\" could not be parsed into selection type \"ipversion\"."},
+         "Setting \"IP Version\" (ipversion): Value \"ipv6\" could not be parsed into selection type "
+         "\"ipversion\"."},
         {[] { settings::parse_base_settings(with("logging", "Enabled")); },
-         "Setting \"Logging\" (logging): Value \"Enabled\" could not be parsed into selection type \"logging\"."},
+         "Setting \"Logging\" (logging): Value \"Enabled\" could not be parsed into selection type "
+         "\"logging\"."},
         {[] { settings::parse_compatibility_group(with("connection_section.retry", "retry ")); },
-         "Setting \"Failed Requests\" (connection_section.retry): Value \"retry \" could not be parsed into selection "
+         "Setting \"Failed Requests\" (connection_section.retry): Value \"retry \" could not be parsed into "
+         "selection "
          "type \"retry\"."},
         {[] { settings::parse_certificate_validation("Strict"); },
          "Value \"Strict\" could not be parsed into selection type \"certificate_validation\"."},
         {[] { settings::parse_connection_group(with("connection_section.rack", "8")); },
-         "Setting \"Rack\" (connection_section.rack): Setting value 8 is bigger than the allowed value of 7."},
+         "Setting \"Rack\" (connection_section.rack): Setting value 8 is bigger than the allowed value of "
+         "7."},
         {[] { settings::parse_connection_group(with("connection_section.port", "0")); },
          "Setting \"Port\" (connection_section.port): Setting value 0 is less than the allowed value of 1."},
         {[] { settings::parse_connection_group(without("connection_section.slot")); },
-         "Setting \"Slot\" (connection_section.slot): The setting \"connection_section.slot\" was not available."},
+         "Setting \"Slot\" (connection_section.slot): The setting \"connection_section.slot\" was not "
+         "available."},
         {[] { settings::parse_compatibility_group(with("connection_section.retry_delay_ms", "1001")); },
-         "Setting \"Retry Delay (msec)\" (connection_section.retry_delay_ms): Setting value 1001 is bigger than the "
+         "Setting \"Retry Delay (msec)\" (connection_section.retry_delay_ms): Setting value 1001 is bigger "
+         "than the "
          "allowed value of 1000."},
         {[] { settings::parse_base_settings(with("host", "")); },
          "Setting \"Host\" (host): The setting \"host\" was not available."},
         {[] { settings::parse_base_settings(with("host", std::string(254, 'h'))); },
-         "Setting \"Host\" (host): host's value with length 254 is longer than the maximum allowed length of 253."},
+         "Setting \"Host\" (host): host's value with length 254 is longer than the maximum allowed length of "
+         "253."},
         {[] { settings::parse_base_settings(with("timeout", "0")); },
          "Setting \"Timeout\" (timeout): Setting value 0 is less than the allowed value of 1."},
     };
@@ -112,10 +128,14 @@ TEST(web_groups, read_credentials_proxy_and_validation) {
     const auto credentials = settings::parse_s7web_credentials_group(block(values));
     EXPECT_EQ(std::tie(credentials.username, credentials.password, credentials.port),
               std::make_tuple("operator", "secret", 8443));
-    EXPECT_EQ(settings::parse_httpproxy_group(block(values)).port, 8080) << "an absent port takes the form's default";
-    EXPECT_EQ(settings::parse_certificate_validation_group(block(values)), settings::certificate_validation::strict);
-    EXPECT_EQ(settings::parse_certificate_validation_group(block(base_values())), settings::certificate_validation::none);
-    EXPECT_THROW(settings::parse_s7web_credentials_group(block(base_values())), errors::setting_not_available);
+    EXPECT_EQ(settings::parse_httpproxy_group(block(values)).port, 8080)
+        << "an absent port takes the form's default";
+    EXPECT_EQ(settings::parse_certificate_validation_group(block(values)),
+              settings::certificate_validation::strict);
+    EXPECT_EQ(settings::parse_certificate_validation_group(block(base_values())),
+              settings::certificate_validation::none);
+    EXPECT_THROW(settings::parse_s7web_credentials_group(block(base_values())),
+                 errors::setting_not_available);
 }
 
 // A key the host marks secret is quoted as "***" whatever setting it is and whatever went wrong.

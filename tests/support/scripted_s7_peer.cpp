@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <string_view>
 #include <system_error>
@@ -129,7 +130,9 @@ bytes iso_fragments(std::span<const std::uint8_t> s7_pdu, const std::vector<std:
 class scripted_s7_peer::impl {
 public:
     impl(peer_behaviour behaviour, std::vector<bytes> szl_replies, std::size_t close_after)
-        : behaviour_(behaviour), szl_replies_(std::move(szl_replies)), close_after_(close_after) {
+        : behaviour_(behaviour),
+          szl_replies_(std::make_shared<const std::vector<bytes>>(std::move(szl_replies))),
+          close_after_(close_after) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
         if (listener_ < 0) throw std::system_error(errno, std::generic_category(), "socket");
         const int yes = 1;
@@ -156,23 +159,36 @@ public:
         }
         wake_.notify_all();
         acceptor_.join();
-        for (auto& link : links_) link.join();
+        links_.clear();  // waits for each link's thread
         ::close(listener_);
     }
 
     std::uint16_t port() const { return port_; }
 
+    void set_szl_replies(std::vector<bytes> szl_replies) {
+        auto replies = std::make_shared<const std::vector<bytes>>(std::move(szl_replies));
+        std::lock_guard lock(mutex_);
+        szl_replies_ = std::move(replies);
+    }
+
 private:
     // One link's progress through the script.
     struct link_state {
         int fd;
+        std::shared_ptr<const std::vector<bytes>> szl_replies;
         std::size_t szl_answered = 0;
         std::size_t bytes_sent = 0;
+        bool end_after_sending = false;
     };
 
     bool stopping() {
         std::lock_guard lock(mutex_);
         return stopping_;
+    }
+
+    std::shared_ptr<const std::vector<bytes>> current_szl_replies() {
+        std::lock_guard lock(mutex_);
+        return szl_replies_;
     }
 
     // Waits up to the poll interval for the descriptor to become readable.
@@ -186,11 +202,15 @@ private:
             if (!readable(listener_)) continue;
             const int fd = ::accept(listener_, nullptr, nullptr);
             if (fd < 0) continue;
-            // links_ is only touched here and, after the acceptor has ended, by the destructor.
-            links_.emplace_back([this, fd] {
-                serve(link_state{fd});
-                ::close(fd);
+            // links_ is only touched here and, after the acceptor has ended, by the destructor. Ended
+            // links go as new ones come, so a peer serving many links does not pile up threads.
+            std::erase_if(links_, [](const std::future<void>& link) {
+                return link.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
             });
+            links_.push_back(std::async(std::launch::async, [this, fd, replies = current_szl_replies()] {
+                serve(link_state{fd, replies});
+                ::close(fd);
+            }));
         }
     }
 
@@ -256,16 +276,28 @@ private:
         }
         case peer_behaviour::short_first_slice:
             return iso_telegram(szl_first_slice(0x0074, 0, szl_list(4, bytes(8, 0x00)), false, 2));
-        default:
-            if (szl_replies_.empty()) return {};
-            const auto turn = std::min(link.szl_answered++, szl_replies_.size() - 1);
-            return szl_replies_[turn];
+        case peer_behaviour::replies_then_end: {
+            const auto& replies = *link.szl_replies;
+            link.end_after_sending = link.szl_answered + 1 >= replies.size();
+            return link.szl_answered < replies.size() ? replies[link.szl_answered++] : bytes{};
+        }
+        default: {
+            const auto& replies = *link.szl_replies;
+            if (replies.empty()) return {};
+            return replies[std::min(link.szl_answered++, replies.size() - 1)];
+        }
         }
     }
 
     // Sends as the behaviour says; false when the link is to end.
     bool send(link_state& link, const bytes& data) {
         std::span<const std::uint8_t> rest(data);
+        if (link.end_after_sending) {
+            // The client reads the end of the stream; what it sends after that is read and dropped.
+            const bool sent = send_all(link.fd, rest);
+            ::shutdown(link.fd, SHUT_WR);
+            return sent;
+        }
         if (behaviour_ == peer_behaviour::close_after_bytes) {
             const auto part = std::min(close_after_ - std::min(link.bytes_sent, close_after_), rest.size());
             if (!send_all(link.fd, rest.first(part))) return false;
@@ -292,14 +324,14 @@ private:
     }
 
     const peer_behaviour behaviour_;
-    const std::vector<bytes> szl_replies_;
+    std::shared_ptr<const std::vector<bytes>> szl_replies_;  // guarded by mutex_
     const std::size_t close_after_;
     int listener_ = -1;
     std::uint16_t port_ = 0;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    std::vector<std::thread> links_;
+    std::vector<std::future<void>> links_;
     std::thread acceptor_;
 };
 
@@ -310,6 +342,10 @@ scripted_s7_peer::~scripted_s7_peer() = default;
 
 std::uint16_t scripted_s7_peer::port() const {
     return impl_->port();
+}
+
+void scripted_s7_peer::set_szl_replies(std::vector<bytes> szl_replies) {
+    impl_->set_szl_replies(std::move(szl_replies));
 }
 
 }  // namespace korvel::probekit::test_support

@@ -20,6 +20,7 @@ enum class peer_behaviour {
     silent,                 // accepts TCP, reads what comes and never answers
     trickle,                // answers like `scripted`, one byte a second
     close_after_bytes,      // answers like `scripted`, but closes the link after `close_after` bytes
+    replies_then_end,       // answers like `scripted`, each reply once; with the last one it ends its side
 };
 
 // A fake S7-300/400 CPU on 127.0.0.1 for hostile-peer tests: it accepts ISO-on-TCP connections
@@ -39,6 +40,9 @@ public:
     scripted_s7_peer& operator=(const scripted_s7_peer&) = delete;
 
     std::uint16_t port() const;
+
+    // The SZL replies for the links accepted from now on; open links keep theirs.
+    void set_szl_replies(std::vector<bytes> szl_replies);
 
 private:
     class impl;
