@@ -163,6 +163,12 @@ json silent_peer_block(const std::string& kind, std::uint16_t port) {
 
 constexpr auto scan_deadline_bound = std::chrono::seconds(11);
 
+// The error result of a scan that ran out of time says so, whatever it was waiting for.
+bool says_time_ran_out(const json& result) {
+    const std::string text = result.at("message").at("text");
+    return text.starts_with("An error occurred. The scan did not finish within its time-out of 10 s.");
+}
+
 TEST_F(hostile_peer_test, a_silent_peer_ends_the_scan_by_its_timeout) {
     scripted_s7_peer peer(peer_behaviour::silent);
     create(1, silent_peer_block(cpu_status, peer.port()));
@@ -170,6 +176,7 @@ TEST_F(hostile_peer_test, a_silent_peer_ends_the_scan_by_its_timeout) {
     const auto result = scan(module, 1);
     EXPECT_LT(steady_clock::now() - start, scan_deadline_bound);
     EXPECT_EQ(type_of(result), "error_result") << result.dump();
+    EXPECT_TRUE(says_time_ran_out(result)) << result.dump();
 }
 
 TEST_F(hostile_peer_test, sensors_sharing_a_silent_peer_each_end_by_their_timeout) {
@@ -201,6 +208,7 @@ TEST_F(hostile_peer_test, sensors_sharing_a_silent_peer_each_end_by_their_timeou
         EXPECT_LT(took[id], scan_deadline_bound) << "sensor " << id;
         ASSERT_EQ(found.count(id), 1u) << "sensor " << id;
         EXPECT_EQ(found.at(id).at("type"), "error_result") << found.at(id).dump();
+        EXPECT_TRUE(says_time_ran_out(found.at(id))) << found.at(id).dump();
     }
 }
 
