@@ -9,9 +9,10 @@
 // rest are the peer's replies to the client's list requests, first slices and "next" alike, in
 // order: each is a 16-bit big-endian header, whose low 15 bits count the bytes that follow (cut to
 // what is left) and whose top bit says those bytes are an S7 PDU the peer wraps in one ISO-on-TCP
-// telegram; without it they go on the wire as they are. With its last reply the peer ends its side
-// of the link. A read that fails is made once more on a new link, which gets the replies from the
-// first again.
+// telegram; without it they go on the wire as they are. A reply that is not whole telegrams, the
+// last one ending its transmission, is the last: the client would wait out its receive timeout for
+// the rest. With its last reply the peer ends its side of the link. A read that fails is made once
+// more on a new link, which gets the replies from the first again.
 
 #include <algorithm>
 #include <chrono>
@@ -59,15 +60,32 @@ test_support::scripted_s7_peer& peer() {
 
 constexpr std::uint16_t wrap_in_telegram = 0x8000;
 
+// Whether the bytes are whole ISO-on-TCP telegrams (4-byte TPKT header with the size at 2, COTP data
+// with the end-of-transmission bit at 6), the last one ending its transmission.
+bool ends_a_transmission(std::span<const std::uint8_t> reply) {
+    constexpr std::size_t smallest_telegram = 7;
+    bool ended = false;
+    while (reply.size() >= smallest_telegram) {
+        const std::size_t size = static_cast<std::size_t>(reply[2] << 8 | reply[3]);
+        if (size < smallest_telegram || size > reply.size()) return false;
+        ended = (reply[6] & 0x80) != 0;
+        reply = reply.subspan(size);
+    }
+    return reply.empty() && ended;
+}
+
+// The peer's replies as the input lays them out (see the top); lengths are cut to what is there.
 std::vector<test_support::bytes> replies_in(std::span<const std::uint8_t> input) {
     std::vector<test_support::bytes> replies;
     while (!input.empty()) {
-        const std::uint16_t header = static_cast<std::uint16_t>(input[0] << 8 | (input.size() > 1 ? input[1] : 0));
+        const std::uint16_t header =
+            static_cast<std::uint16_t>(input[0] << 8 | (input.size() > 1 ? input[1] : 0));
         input = input.subspan(std::min<std::size_t>(2, input.size()));
         const auto part = input.first(std::min<std::size_t>(header & ~wrap_in_telegram, input.size()));
         input = input.subspan(part.size());
         replies.push_back(header & wrap_in_telegram ? test_support::iso_telegram(part)
                                                     : test_support::bytes(part.begin(), part.end()));
+        if (!ends_a_transmission(replies.back())) break;
     }
     return replies;
 }
@@ -84,20 +102,24 @@ void read_one_list(libs7::snap7_connection& connection, const list_address& list
     int callbacks = 0;
     bool ended_normally = false;
     try {
-        connection.read_szl(list.szl_id, list.index, scan,
-                            [&callbacks](std::span<const std::uint8_t> records, std::uint32_t, std::uint32_t) {
-                                ++callbacks;
-                                require(records.size() <= libs7::max_szl_record_bytes,
-                                        "the callback got more record bytes than a list can hold");
-                                read_every_byte(records);
-                            });
+        connection.read_szl(
+            list.szl_id, list.index, scan,
+            [&callbacks](std::span<const std::uint8_t> records, std::uint32_t, std::uint32_t) {
+                ++callbacks;
+                require(records.size() <= libs7::max_szl_record_bytes,
+                        "the callback got more record bytes than a list can hold");
+                read_every_byte(records);
+            });
         ended_normally = true;
     } catch (const korvel::probekit::libi18n::i18n_exception&) {
         // libs7's exceptions and deadline_exceeded are of this family: an expected end of a read.
     }
     require(libdeadline::clock::now() < scan.at() + hang_margin, "a read outlasted its deadline");
-    require(callbacks == (ended_normally ? 1 : 0),
-            ended_normally ? "a read ended without calling back exactly once" : "a read failed after its callback");
+    if (ended_normally) {
+        require(callbacks == 1, "a read ended without calling back exactly once");
+    } else {
+        require(callbacks == 0, "a read failed after its callback");
+    }
 }
 
 }  // namespace
@@ -107,8 +129,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t reads = 1 + (input.empty() ? 0 : input[0] & 3);
     peer().set_szl_replies(replies_in(input.subspan(input.empty() ? 0 : 1)));
 
-    libs7::snap7_connection connection(
-        libs7::connection_settings{"127.0.0.1", peer().port(), 0, 2, receive_timeout});
-    for (std::size_t read = 0; read < reads; ++read) read_one_list(connection, lists[read % std::size(lists)]);
+    {
+        libs7::snap7_connection connection(
+            libs7::connection_settings{"127.0.0.1", peer().port(), 0, 2, receive_timeout});
+        for (std::size_t read = 0; read < reads; ++read)
+            read_one_list(connection, lists[read % std::size(lists)]);
+    }
+    // The client is gone, so are its links soon: no execution meets the peer still serving the last.
+    peer().wait_for_links_to_end();
     return 0;
 }

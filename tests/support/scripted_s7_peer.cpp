@@ -171,6 +171,11 @@ public:
         szl_replies_ = std::move(replies);
     }
 
+    void wait_for_links_to_end() {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return open_links_ == 0; });
+    }
+
 private:
     // One link's progress through the script.
     struct link_state {
@@ -207,9 +212,18 @@ private:
             std::erase_if(links_, [](const std::future<void>& link) {
                 return link.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
             });
+            {
+                std::lock_guard lock(mutex_);
+                ++open_links_;
+            }
             links_.push_back(std::async(std::launch::async, [this, fd, replies = current_szl_replies()] {
                 serve(link_state{fd, replies});
                 ::close(fd);
+                {
+                    std::lock_guard lock(mutex_);
+                    --open_links_;
+                }
+                wake_.notify_all();
             }));
         }
     }
@@ -331,6 +345,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::size_t open_links_ = 0;
     std::vector<std::future<void>> links_;
     std::thread acceptor_;
 };
@@ -346,6 +361,10 @@ std::uint16_t scripted_s7_peer::port() const {
 
 void scripted_s7_peer::set_szl_replies(std::vector<bytes> szl_replies) {
     impl_->set_szl_replies(std::move(szl_replies));
+}
+
+void scripted_s7_peer::wait_for_links_to_end() {
+    impl_->wait_for_links_to_end();
 }
 
 }  // namespace korvel::probekit::test_support

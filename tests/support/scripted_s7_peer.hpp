@@ -43,6 +43,8 @@ public:
 
     // The SZL replies for the links accepted from now on; open links keep theirs.
     void set_szl_replies(std::vector<bytes> szl_replies);
+    // Returns once every link accepted so far has ended (a link ends when its client goes).
+    void wait_for_links_to_end();
 
 private:
     class impl;
