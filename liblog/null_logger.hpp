@@ -10,6 +10,7 @@ namespace korvel::probekit::liblog {
 class null_logger final : public log_interface {
 public:
     void log(int, const std::string&) override {}
+    bool enabled() const override { return false; }
 
     // One stateless instance per process, created on first use.
     static std::shared_ptr<log_interface> shared() {

@@ -1,9 +1,9 @@
 #include "libs7/szl_checks.hpp"
 
-#include <cstdio>
 #include <string>
 
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 #include "libs7/exceptions.hpp"
 
 namespace korvel::probekit::libs7 {
@@ -14,21 +14,20 @@ namespace {
 constexpr std::uint32_t unknown_record_count = 0xFFFF;
 
 std::string hex_pairs(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const auto byte : bytes) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(byte));
-        text += pair;
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text(bytes.size() * 2, '0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text[2 * i] = digits[bytes[i] >> 4];
+        text[2 * i + 1] = digits[bytes[i] & 0x0F];
     }
     return text;
 }
 
+// A whole list as hex: only for a log that takes it, the dump costs more than the read.
 void log_raw_data(const szl_address& address, std::span<const std::uint8_t> records,
                   std::uint32_t record_length, std::uint32_t record_count, liblog::log_interface& log) {
-    log.log(liblog::level::trace, "SZL data (" + to_text(address) + ") [" + std::to_string(record_length) +
-                                      " bytes per record, " + std::to_string(record_count) +
-                                      " records]:\n  " + hex_pairs(records));
+    liblog::write_line(log, liblog::level::trace, "SZL data (", to_text(address), ") [", record_length,
+                       " bytes per record, ", record_count, " records]:\n  ", hex_pairs(records));
 }
 
 std::uint32_t count_matching_size(std::span<const std::uint8_t> records, std::uint32_t record_length,
@@ -51,7 +50,7 @@ std::uint32_t count_matching_size(std::span<const std::uint8_t> records, std::ui
 std::uint32_t checked_record_count(const szl_address& address, std::span<const std::uint8_t> records,
                                    std::uint32_t record_length, std::uint32_t record_count,
                                    const szl_expectation& expected, liblog::log_interface& log) {
-    log_raw_data(address, records, record_length, record_count, log);
+    if (log.enabled()) log_raw_data(address, records, record_length, record_count, log);
     const auto count = count_matching_size(records, record_length, record_count, log);
     if (record_length != expected.record_length) {
         throw exceptions::element_size_mismatch(std::to_string(record_length),

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 #include "libs7/exceptions.hpp"
 
 namespace korvel::probekit::libs7 {
@@ -16,7 +17,10 @@ void wait_for_real(std::chrono::milliseconds delay) {
 void read_with_retries(const szl_address& address, std::chrono::milliseconds retry_delay, bool retry,
                        const libdeadline::deadline& deadline, liblog::log_interface& log,
                        const wait_function& wait, const std::function<void()>& attempt) {
-    const auto failed_read = [&] { return "Failed to read SZL " + to_text(address) + ": "; };
+    const auto log_failure = [&](std::string_view reason, std::string_view attempts_left = {}) {
+        liblog::write_line(log, liblog::level::error, "Failed to read SZL ", to_text(address), ": ", reason,
+                           attempts_left);
+    };
     std::exception_ptr last_failure;
     std::string last_reason;
     for (int attempts = retry ? 3 : 1; attempts > 0; --attempts) {
@@ -25,16 +29,15 @@ void read_with_retries(const szl_address& address, std::chrono::milliseconds ret
             attempt();
             return;
         } catch (const exceptions::szl_too_large& error) {
-            log.log(liblog::level::error, failed_read() + error.what());
+            log_failure(error.what());
             throw;
         } catch (const libdeadline::deadline_exceeded& error) {
-            log.log(liblog::level::error, failed_read() + error.what());
+            log_failure(error.what());
             throw;
         } catch (const std::exception& error) {
             last_failure = std::current_exception();
             last_reason = error.what();
-            log.log(liblog::level::error,
-                    failed_read() + last_reason + ". " + std::to_string(attempts - 1) + " attempts left.");
+            if (log.enabled()) log_failure(last_reason, liblog::log_line(". ", attempts - 1, " attempts left."));
         }
         wait(deadline.cap(retry_delay));
     }

@@ -7,6 +7,7 @@
 #include "framework/module/log_registration.hpp"
 #include "framework/settings/sensor_data_wrapper.hpp"
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 
 namespace korvel::probekit::libvexahelper::module {
 namespace {
@@ -34,10 +35,9 @@ void module_instance_adapter::log(int level, const std::string& message) {
 
 template <typename Call>
 auto module_instance_adapter::traced(const char* operation, Call call) {
-    const std::string name = std::string(qualified_prefix) + operation;
-    log(trace, "### Begin " + name + " ###");
+    if (log_) liblog::write_line(*log_, trace, "### Begin ", qualified_prefix, operation, " ###");
     auto result = call();
-    log(trace, "### End   " + name + " ###");
+    if (log_) liblog::write_line(*log_, trace, "### End   ", qualified_prefix, operation, " ###");
     return result;
 }
 
@@ -104,8 +104,10 @@ void module_instance_adapter::get_module_information(bool include_languages) {
 std::vector<std::uint8_t> module_instance_adapter::get_module_information_as_bytes(bool include_texts) {
     return traced("get_module_information_as_bytes", [&] {
         log(trace, std::string("Include texts: ") + yes_no(include_texts));
-        return messaging::module_information_message(instance_->get_module_information(), include_texts)
-            .serialize();
+        std::string text;
+        messaging::module_information_message(instance_->get_module_information(), include_texts)
+            .serialize(text);
+        return std::vector<std::uint8_t>(text.begin(), text.end());
     });
 }
 

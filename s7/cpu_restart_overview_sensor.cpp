@@ -49,8 +49,8 @@ void cpu_restart_overview_sensor::do_scan() {
     connection();
     auto result = make_result(libi18n::literal_msg("OK"), libvexahelper::responses::scan_response_codes::ok);
 
-    log("Query Diagnostics Buffer");
-    const auto entries = read_diagnostic_buffer();
+    trace("Query Diagnostics Buffer");
+    auto entries = read_diagnostic_buffer();
 
     restart_totals stored{};
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
@@ -59,14 +59,14 @@ void cpu_restart_overview_sensor::do_scan() {
     }
     const auto previous =
         persisted_time_stamp(most_recent_restart_key, get_persistent(most_recent_restart_key), sensor_log());
-    const auto count = count_restarts(entries, previous, stored, sensor_log());
+    const auto count = count_restarts(std::move(entries), previous, stored, sensor_log());
     if (count.newest) {
         set_persistent(most_recent_restart_key, *count.newest);
         for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
             set_persistent(total_key(static_cast<restart_kind>(kind)), std::to_string(count.totals[kind]));
         }
     }
-    log(std::string("  Most Recent Restart State: ") + restart_state_name(count.state));
+    trace("  Most Recent Restart State: ", restart_state_name(count.state));
 
     result.set_value(restart_state_channel, count.state);
     result.set_value(total_restarts_channel, total_restarts(count.totals));

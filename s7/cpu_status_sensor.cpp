@@ -61,14 +61,14 @@ void cpu_status_sensor::do_scan() {
     auto result = make_result(libi18n::literal_msg("OK"), libvexahelper::responses::scan_response_codes::ok);
     connection();
 
-    log("Query CPU status");
+    trace("Query CPU status");
     result.set_value(cpu_status_channel, read<ob1::cpu_status>().mode);
 
-    log("Query Cycle Times");
+    trace("Query Cycle Times");
     const auto cycle = read<cycle_time>();
-    log("  Previous Cycle Time: " + std::to_string(cycle.previous_ms) + "ms");
-    log("  Max Cycle Time: " + std::to_string(cycle.maximum_ms) + "ms");
-    log("  Min Cycle Time: " + std::to_string(cycle.minimum_ms) + "ms");
+    trace("  Previous Cycle Time: ", cycle.previous_ms, "ms");
+    trace("  Max Cycle Time: ", cycle.maximum_ms, "ms");
+    trace("  Min Cycle Time: ", cycle.minimum_ms, "ms");
     result.set_value(maximum_cycle_channel, cycle.maximum_ms);
     result.set_value(minimum_cycle_channel, cycle.minimum_ms);
     result.set_value(previous_cycle_channel, cycle.previous_ms);
@@ -80,12 +80,12 @@ void cpu_status_sensor::do_scan() {
                          static_cast<double>(cycle.previous_ms) * 100.0 / static_cast<double>(*maximum));
     }
 
-    log("Query Diagnostics Buffer");
+    trace("Query Diagnostics Buffer");
     const auto previous =
         persisted_time_stamp(most_recent_event_key, get_persistent(most_recent_event_key), sensor_log());
     const auto events = evaluate_cycle_time_events(read_diagnostic_buffer(), previous, sensor_log());
     if (events.newest) set_persistent(most_recent_event_key, *events.newest);
-    log(std::string("  Recent Cycle Time Status: ") + status_name(events.status));
+    trace("  Recent Cycle Time Status: ", status_name(events.status));
     result.set_value(cycle_time_status_channel, static_cast<std::int64_t>(events.status));
 
     send(result);

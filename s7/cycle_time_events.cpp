@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 
 namespace korvel::probekit::s7 {
 namespace {
@@ -22,18 +23,18 @@ cycle_time_events evaluate_cycle_time_events(const std::vector<diagnostic_entry>
                                              liblog::log_interface& log) {
     if (entries.empty()) return {};
     const auto [oldest, newest] = std::minmax_element(entries.begin(), entries.end(), by_time_stamp);
-    log.log(trace, "  Oldest Event Timestamp: " + oldest->time_stamp);
-    log.log(trace, "  Newest Event Timestamp: " + newest->time_stamp);
+    liblog::write_line(log, trace, "  Oldest Event Timestamp: ", oldest->time_stamp);
+    liblog::write_line(log, trace, "  Newest Event Timestamp: ", newest->time_stamp);
     cycle_time_events result{recent_cycle_time_status::cycle_time_ok, newest->time_stamp};
 
     const auto exceeded = std::find_if(entries.begin(), entries.end(), [&](const diagnostic_entry& entry) {
         return entry.event_id == cycle_time_exceeded_event && (!previous || *previous < entry.time_stamp);
     });
     if (exceeded != entries.end()) {
-        log.log(trace, "  Found event 0x3501 at " + exceeded->time_stamp);
+        liblog::write_line(log, trace, "  Found event 0x3501 at ", exceeded->time_stamp);
         result.status = recent_cycle_time_status::cycle_time_exceeded;
     } else if (previous && (*previous < oldest->time_stamp || *previous > newest->time_stamp)) {
-        log.log(trace, "  Lost track of events (most recent known timestamp: " + *previous + ")");
+        liblog::write_line(log, trace, "  Lost track of events (most recent known timestamp: ", *previous, ")");
         result.status = recent_cycle_time_status::lost_track_of_events;
     }
     return result;

@@ -35,9 +35,13 @@ protected:
     }
 
 private:
+    // The entries leave their list records by move: a time stamp text is not copied.
     template <typename Record>
-    static std::vector<diagnostic_entry> entries(const std::vector<Record>& records) {
-        return {records.begin(), records.end()};
+    static std::vector<diagnostic_entry> entries(std::vector<Record>&& records) {
+        std::vector<diagnostic_entry> moved;
+        moved.reserve(records.size());
+        for (Record& record : records) moved.push_back(std::move(static_cast<diagnostic_entry&>(record)));
+        return moved;
     }
 
     bool too_many_events_;

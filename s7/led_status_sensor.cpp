@@ -30,11 +30,11 @@ void led_status_sensor::do_scan() {
     connection();
 
     const auto leds = read<std::vector<led_status>>();
-    log("S7 LED Status: Got " + std::to_string(leds.size()) + " LED status records");
+    trace("S7 LED Status: Got ", leds.size(), " LED status records");
     if (leds.empty()) throw exceptions::no_leds_found();
 
     for (const auto& led : leds) {
-        log(record_line(led));
+        if (sensor_log().enabled()) log(record_line(led));
         if (!led_record_applies(led.led_id, led.on, led.blink, sensor_settings().connection.rack)) continue;
         const auto options = led_channel_options(led.led_id);
         ensure_dynamic_channel(options);

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 #include "libstringutils/hex.hpp"
 #include "s7/persisted_values.hpp"
 
@@ -49,9 +50,9 @@ const restart_event* find_event(std::uint16_t event_id) {
 }
 
 void log_summary(const restart_totals& counted, const restart_totals& totals, liblog::log_interface& log) {
-    const auto line = [&](const std::string& label, std::int64_t fresh, std::int64_t total) {
-        log.log(trace,
-                "  " + label + " (New/Cumulative): " + std::to_string(fresh) + "/" + std::to_string(total));
+    if (!log.enabled()) return;
+    const auto line = [&](std::string_view label, std::int64_t fresh, std::int64_t total) {
+        liblog::write_line(log, trace, "  ", label, " (New/Cumulative): ", fresh, "/", total);
     };
     line("Total Restarts", total_restarts(counted), total_restarts(totals));
     for (std::size_t kind = 0; kind < restart_kinds; ++kind)
@@ -78,8 +79,8 @@ restart_count count_restarts(std::vector<diagnostic_entry> entries,
               [](const diagnostic_entry& left, const diagnostic_entry& right) {
                   return left.time_stamp < right.time_stamp;
               });
-    log.log(trace, "  Oldest Event Timestamp: " + entries.front().time_stamp);
-    log.log(trace, "  Newest Event Timestamp: " + entries.back().time_stamp);
+    liblog::write_line(log, trace, "  Oldest Event Timestamp: ", entries.front().time_stamp);
+    liblog::write_line(log, trace, "  Newest Event Timestamp: ", entries.back().time_stamp);
 
     restart_totals counted{};
     for (const auto& entry : entries) {
@@ -88,13 +89,14 @@ restart_count count_restarts(std::vector<diagnostic_entry> entries,
         if (event == nullptr) continue;
         ++counted[static_cast<std::size_t>(event->kind)];
         result.state = event->state;
-        log.log(trace, "  Event 0x" + libstringutils::hex_digits(entry.event_id, 4) + event->log_text);
+        if (log.enabled())
+            log.log(trace, liblog::log_line("  Event 0x", libstringutils::hex_digits(entry.event_id, 4), event->log_text));
     }
     for (std::size_t kind = 0; kind < restart_kinds; ++kind) {
         result.totals[kind] = saturating_add(result.totals[kind], counted[kind]);
     }
     log_summary(counted, result.totals, log);
-    result.newest = entries.back().time_stamp;
+    result.newest = std::move(entries.back().time_stamp);
     return result;
 }
 

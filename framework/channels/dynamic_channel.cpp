@@ -7,7 +7,7 @@ namespace korvel::probekit::libvexahelper::channels {
 dynamic_channel::dynamic_channel(int sensor_id, dynamic_channel_options options)
     : sensor_id_(sensor_id), options_(std::move(options)) {}
 
-std::vector<std::uint8_t> dynamic_channel::serialize() const {
+void dynamic_channel::serialize(std::string& out) const {
     namespace wire = messaging::wire;
 
     // Slot n of the record is element n - 1; an unset slot is null, so the array always has four entries.
@@ -36,7 +36,7 @@ std::vector<std::uint8_t> dynamic_channel::serialize() const {
     wire::document message = wire::make_document("dynamic_channel");
     message["sensor_id"] = sensor_id_;
     message["channel"] = std::move(channel);
-    return wire::to_bytes(message);
+    wire::write(message, out);
 }
 
 }  // namespace korvel::probekit::libvexahelper::channels

@@ -9,7 +9,7 @@ namespace korvel::probekit::libvexahelper::channels {
 class dynamic_channel final : public messaging::vexa_message {
 public:
     dynamic_channel(int sensor_id, dynamic_channel_options options);
-    std::vector<std::uint8_t> serialize() const override;
+    void serialize(std::string& out) const override;
 
 private:
     int sensor_id_;

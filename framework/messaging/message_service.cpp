@@ -14,7 +14,21 @@ message_service::message_service(sink deliver) : deliver_(std::move(deliver)) {
 }
 
 void message_service::send(const vexa_message& message) {
-    const std::vector<std::uint8_t> bytes = message.serialize();
+    // One buffer per thread, reused: a scan's messages allocate nothing once it has grown. A message
+    // sent from inside the host callback gets a buffer of its own.
+    thread_local std::string reused;
+    thread_local bool reused_busy = false;
+    std::string own;
+    std::string& bytes = reused_busy ? own : reused;
+    const bool took_reused = !reused_busy;
+    reused_busy = true;
+    struct release {
+        bool active;
+        ~release() {
+            if (active) reused_busy = false;
+        }
+    } const release_reused{took_reused};
+    message.serialize(bytes);
     // The host callback counts bytes in 32 bits.
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
     if (bytes.size() > limit) {

@@ -9,11 +9,11 @@ module_information_message::module_information_message(std::string descriptor, b
 
 // The descriptor travels as a JSON string, so the host gets back exactly the bytes the module gave,
 // whatever their formatting; the flag is only carried along.
-std::vector<std::uint8_t> module_information_message::serialize() const {
+void module_information_message::serialize(std::string& out) const {
     wire::document message = wire::make_document("module_information");
     message["include_texts"] = include_texts_;
     message["descriptor"] = descriptor_;
-    return wire::to_bytes_exact(message);
+    wire::write_exact(message, out);
 }
 
 }  // namespace korvel::probekit::libvexahelper::messaging

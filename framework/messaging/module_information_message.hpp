@@ -10,7 +10,7 @@ namespace korvel::probekit::libvexahelper::messaging {
 class module_information_message final : public vexa_message {
 public:
     module_information_message(std::string descriptor, bool include_texts);
-    std::vector<std::uint8_t> serialize() const override;
+    void serialize(std::string& out) const override;
 
 private:
     std::string descriptor_;

@@ -10,7 +10,7 @@ namespace korvel::probekit::libvexahelper::messaging {
 class persistent_data final : public vexa_message {
 public:
     persistent_data(int sensor_id, std::string key, std::string value);
-    std::vector<std::uint8_t> serialize() const override;
+    void serialize(std::string& out) const override;
 
 private:
     int sensor_id_;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include <string>
 
 namespace korvel::probekit::libvexahelper::messaging {
 
@@ -9,7 +8,8 @@ namespace korvel::probekit::libvexahelper::messaging {
 class vexa_message {
 public:
     virtual ~vexa_message() = default;
-    virtual std::vector<std::uint8_t> serialize() const = 0;
+    // Replaces out's content with the message's UTF-8 bytes; a reused buffer keeps its capacity.
+    virtual void serialize(std::string& out) const = 0;
 };
 
 }  // namespace korvel::probekit::libvexahelper::messaging

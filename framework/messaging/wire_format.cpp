@@ -5,9 +5,8 @@
 namespace korvel::probekit::libvexahelper::messaging::wire {
 namespace {
 
-std::vector<std::uint8_t> encode(const document& message, nlohmann::json::error_handler_t on_bad_utf8) {
-    const std::string text = message.dump(-1, ' ', false, on_bad_utf8);
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+void encode(const document& message, nlohmann::json::error_handler_t on_bad_utf8, std::string& out) {
+    out = message.dump(-1, ' ', false, on_bad_utf8);
 }
 
 }  // namespace
@@ -26,12 +25,12 @@ document localisable(const libi18n::i18n_msg& message) {
     return text;
 }
 
-std::vector<std::uint8_t> to_bytes(const document& message) {
-    return encode(message, nlohmann::json::error_handler_t::replace);
+void write(const document& message, std::string& out) {
+    encode(message, nlohmann::json::error_handler_t::replace, out);
 }
 
-std::vector<std::uint8_t> to_bytes_exact(const document& message) {
-    return encode(message, nlohmann::json::error_handler_t::strict);
+void write_exact(const document& message, std::string& out) {
+    encode(message, nlohmann::json::error_handler_t::strict, out);
 }
 
 }  // namespace korvel::probekit::libvexahelper::messaging::wire

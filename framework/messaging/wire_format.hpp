@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string_view>
-#include <vector>
+#include <string>
 
 #include "libi18n/i18n_msg.hpp"
 
@@ -21,12 +21,12 @@ document make_document(std::string_view type);
 // A localisable text: {"id": identifier, "text": English text}.
 document localisable(const libi18n::i18n_msg& message);
 
-// UTF-8 bytes of the document. Ill-formed UTF-8 in a text (a controller's or a library's bytes) becomes
-// U+FFFD, so a message is always deliverable; non-finite doubles are written as null.
-std::vector<std::uint8_t> to_bytes(const document& message);
+// Writes the document's UTF-8 bytes into out. Ill-formed UTF-8 in a text (a controller's or a library's
+// bytes) becomes U+FFFD, so a message is always deliverable; non-finite doubles are written as null.
+void write(const document& message, std::string& out);
 
-// Like to_bytes, but ill-formed UTF-8 throws instead of being replaced: for texts that must arrive
+// Like write, but ill-formed UTF-8 throws instead of being replaced: for texts that must arrive
 // byte for byte (the module descriptor).
-std::vector<std::uint8_t> to_bytes_exact(const document& message);
+void write_exact(const document& message, std::string& out);
 
 }  // namespace korvel::probekit::libvexahelper::messaging::wire

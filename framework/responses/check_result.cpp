@@ -1,18 +1,17 @@
 #include "framework/responses/check_result.hpp"
 
-#include "framework/messaging/wire_format.hpp"
+#include "framework/messaging/json_writer.hpp"
 
 namespace korvel::probekit::libvexahelper::responses {
 
 check_result::check_result(int check_id) : check_id_(check_id) {}
 
-std::vector<std::uint8_t> check_result::serialize() const {
+void check_result::serialize(std::string& out) const {
     namespace wire = messaging::wire;
-    wire::document message = wire::make_document("check_result");
-    message["check_id"] = check_id_;
-    message["success"] = success_;
-    if (message_) message["message"] = wire::localisable(*message_);
-    return wire::to_bytes(message);
+    wire::json_writer json(out);
+    json.begin_message("check_result").key("check_id").value(check_id_).key("success").value(success_);
+    if (message_) json.key("message").value(*message_);
+    json.end_object();
 }
 
 }  // namespace korvel::probekit::libvexahelper::responses

@@ -14,7 +14,7 @@ public:
     void set_success(bool success) { success_ = success; }
     // Why a check failed, for the host to show next to the outcome.
     void set_message(libi18n::i18n_msg message) { message_ = std::move(message); }
-    std::vector<std::uint8_t> serialize() const override;
+    void serialize(std::string& out) const override;
 
 private:
     int check_id_;

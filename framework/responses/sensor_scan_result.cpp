@@ -1,7 +1,7 @@
 #include "framework/responses/sensor_scan_result.hpp"
 
 #include "framework/channels/dynamic_channel_options.hpp"
-#include "framework/messaging/wire_format.hpp"
+#include "framework/messaging/json_writer.hpp"
 #include "framework/responses/error_message.hpp"
 
 namespace korvel::probekit::libvexahelper::responses {
@@ -29,32 +29,36 @@ void sensor_scan_result::set_value(int channel, std::int64_t value) {
     values_.insert_or_assign(channel, value);
 }
 
-std::vector<std::uint8_t> sensor_scan_result::serialize() const {
-    namespace wire = messaging::wire;
-    wire::document message = wire::make_document(is_error_ ? "error_result" : "scan_result");
-    message["sensor_id"] = sensor_id_;
-    message["response_code"] = static_cast<int>(response_code_);
-    message["error_code"] = error_code_;
-    message["message"] = wire::localisable(message_);
+void sensor_scan_result::serialize(std::string& out) const {
+    messaging::wire::json_writer json(out);
+    json.begin_message(is_error_ ? "error_result" : "scan_result")
+        .key("sensor_id")
+        .value(sensor_id_)
+        .key("response_code")
+        .value(static_cast<int>(response_code_))
+        .key("error_code")
+        .value(error_code_)
+        .key("message")
+        .value(message_);
     if (!is_error_) {
         // Each value names its kind, so 2 and 2.0 stay apart whatever the host's JSON reader does with
         // numbers.
-        wire::document channels = wire::document::array();
+        json.key("channels").begin_array();
         for (const auto& [channel, value] : values_) {
-            wire::document entry = wire::document::object();
-            entry["id"] = channel;
+            json.begin_object().key("id").value(channel);
             if (const auto* integer = std::get_if<std::int64_t>(&value)) {
-                entry["kind"] = channels::value_kind::integer;
-                entry["value"] = *integer;
+                json.key("kind").value(static_cast<int>(channels::value_kind::integer)).key("value").value(*integer);
             } else {
-                entry["kind"] = channels::value_kind::floating_point;
-                entry["value"] = std::get<double>(value);
+                json.key("kind")
+                    .value(static_cast<int>(channels::value_kind::floating_point))
+                    .key("value")
+                    .value(std::get<double>(value));
             }
-            channels.push_back(std::move(entry));
+            json.end_object();
         }
-        message["channels"] = std::move(channels);
+        json.end_array();
     }
-    return wire::to_bytes(message);
+    json.end_object();
 }
 
 }  // namespace korvel::probekit::libvexahelper::responses

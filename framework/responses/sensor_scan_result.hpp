@@ -36,7 +36,7 @@ public:
 
     bool is_error() const { return is_error_; }
     const std::map<int, std::variant<std::int64_t, double>>& values() const { return values_; }
-    std::vector<std::uint8_t> serialize() const override;
+    void serialize(std::string& out) const override;
 
 private:
     int sensor_id_;

@@ -7,19 +7,20 @@
 
 namespace korvel::probekit::libvexahelper::sensors {
 
-// Sends through the container's message service, obtained at each send so the service's lifetime
-// stays with the container.
+// Sends through the container's message service, looked up once: a scan's messages take neither the
+// container's lock nor a reference count. The container registers the service before any sensor
+// exists and outlives them all.
 class message_sender {
 public:
-    explicit message_sender(std::shared_ptr<module::service_container> container) : container_(std::move(container)) {}
+    explicit message_sender(std::shared_ptr<module::service_container> container)
+        : container_(std::move(container)), service_(container_->get<messaging::message_service_interface>()) {}
 
-    void send(const messaging::vexa_message& message) const {
-        container_->get<messaging::message_service_interface>()->send(message);
-    }
+    void send(const messaging::vexa_message& message) const { service_->send(message); }
     const std::shared_ptr<module::service_container>& container() const { return container_; }
 
 private:
     std::shared_ptr<module::service_container> container_;
+    std::shared_ptr<messaging::message_service_interface> service_;
 };
 
 }  // namespace korvel::probekit::libvexahelper::sensors

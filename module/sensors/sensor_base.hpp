@@ -14,6 +14,7 @@
 #include "framework/settings/persistent_data_storage.hpp"
 #include "liblog/log_interface.hpp"
 #include "liblog/log_levels.hpp"
+#include "liblog/log_line.hpp"
 #include "module/sensors/banners.hpp"
 #include "module/sensors/message_sender.hpp"
 #include "module/sensors/sensor_log.hpp"
@@ -38,11 +39,11 @@ public:
           channels_(std::move(channels)),
           persistent_(std::move(persistent)),
           log_(choose_sensor_log(*sender_.container(), id_, settings_.base.logging)) {
-        log(std::string(banners::initializing));
-        log(std::string(display_name) + " version is: " + std::string(banners::module_version) + "\n");
+        trace(banners::initializing);
+        trace(display_name, " version is: ", banners::module_version, "\n");
     }
 
-    ~sensor_base() override { log(std::string(banners::cleaning_up)); }
+    ~sensor_base() override { trace(banners::cleaning_up); }
 
     int get_id() const override { return id_; }
     void log(int level, const std::string& message) override { log_->log(level, message); }
@@ -53,7 +54,7 @@ public:
     }
 
     void scan(const libdeadline::deadline& deadline) override {
-        log(std::string(banners::enter_scan));
+        trace(banners::enter_scan);
         deadline_ = deadline;
         try {
             do_scan();
@@ -62,7 +63,7 @@ public:
         } catch (const std::exception& error) {
             report(error);
         }
-        log(std::string(banners::exit_scan));
+        trace(banners::exit_scan);
     }
 
 protected:
@@ -73,6 +74,11 @@ protected:
     const Settings& sensor_settings() const { return settings_; }
     // The deadline of the scan in progress; do_scan runs only inside scan, which sets it.
     const libdeadline::deadline& scan_deadline() const { return *deadline_; }
+    // A trace line of texts and integers, formatted only when the sensor's log takes it.
+    template <typename... Parts>
+    void trace(const Parts&... parts) const {
+        liblog::write_line(*log_, trace_level, parts...);
+    }
     liblog::log_interface& sensor_log() const { return *log_; }
     const std::shared_ptr<module::service_container>& container() const { return sender_.container(); }
 
@@ -118,7 +124,7 @@ protected:
 private:
     template <typename Exception>
     void report(const Exception& error) {
-        log(error.what());
+        trace(error.what());
         send(make_error_result(error, 0, responses::scan_response_codes::error));
     }
 

@@ -12,8 +12,9 @@ namespace vexa = korvel::probekit::libvexahelper;
 using nlohmann::json;
 
 nlohmann::json read_back(const vexa::messaging::vexa_message& message) {
-    const std::vector<std::uint8_t> bytes = message.serialize();
-    return nlohmann::json::parse(bytes.begin(), bytes.end());
+    std::string bytes;
+    message.serialize(bytes);
+    return nlohmann::json::parse(bytes);
 }
 
 TEST(sensor_scan_result, values_keep_their_kind_and_the_message_its_key) {
