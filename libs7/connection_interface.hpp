@@ -23,6 +23,10 @@ public:
     // Exceptions of the callback pass through unchanged.
     virtual void read_szl(std::uint16_t szl_id, std::uint16_t index, const libdeadline::deadline& deadline,
                           const szl_record_callback& callback) = 0;
+
+    // True while the link's last connect failed a moment ago: reads fail at once with that failure,
+    // so trying again within the scan only adds waiting.
+    virtual bool backing_off() const { return false; }
 };
 
 }  // namespace korvel::probekit::libs7

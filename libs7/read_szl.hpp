@@ -36,7 +36,7 @@ T read_szl(connection_interface& connection, std::chrono::milliseconds retry_del
                                 value = list::decode(records, count);
                             });
         if (!value) throw exceptions::failed_to_read_szl_data_into_type();
-    });
+    }, [&] { return connection.backing_off(); });
     return std::move(*value);
 }
 

@@ -1,10 +1,12 @@
 #include "libs7/snap7_connection.hpp"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 
 #include "libdeadline/deadline_mutex.hpp"
 #include "libs7/exceptions.hpp"
+#include "libs7/link_health.hpp"
 #include "libs7/snap7_client.hpp"
 #include "libs7/snap7_errors.hpp"
 #include "libs7/szl_reply.hpp"
@@ -14,6 +16,14 @@ namespace korvel::probekit::libs7 {
 using libdeadline::deadline;
 using libdeadline::deadline_exceeded;
 
+namespace {
+
+// How long a failed link fails scans at once before one scan may try it again: short, so a PLC that
+// comes back is seen soon, and never longer than the receive timeout.
+constexpr std::chrono::milliseconds max_back_off{1000};
+
+}  // namespace
+
 class snap7_connection::impl {
 public:
     explicit impl(connection_settings settings) : settings_(std::move(settings)) {}
@@ -21,10 +31,15 @@ public:
     // Returns snap7's result of the read that counts: the first, or after a failure the second.
     // Nothing starts after the deadline: not the wait for the link, a reconnect or a read.
     int read_reconnecting(const szl_address& address, szl_buffer& buffer, int& size, const deadline& scan) {
+        const bool probe = link_.admit();
+        // However the probe ends (connected, failed, out of time), the link may be probed again.
+        const std::unique_ptr<link_health, void (*)(link_health*)> probe_end(
+            probe ? &link_ : nullptr, [](link_health* link) { link->probe_ended(); });
         std::unique_lock lock(mutex_, std::defer_lock);
         if (!lock.try_lock_until(scan.at())) {
             throw deadline_exceeded(scan, "The link to " + settings_.host + " was busy with another scan.");
         }
+        if (!probe) link_.admit_after_wait();
         if (!client_.connected()) connect(scan);
         const int first = read(address, buffer, size, scan);
         if (first == 0) return first;
@@ -34,6 +49,8 @@ public:
         connect(scan);
         return read(address, buffer, size, scan);
     }
+
+    bool backing_off() const { return link_.backing_off(); }
 
 private:
     int read(const szl_address& address, szl_buffer& buffer, int& size, const deadline& scan) {
@@ -51,10 +68,19 @@ private:
             throw_connect_failure(connect_step::set_receive_timeout, settings_, result);
         }
         budget(scan);
-        if (const int result = client_.connect_to(settings_.host, settings_.rack, settings_.slot);
-            result != 0) {
-            if (scan.expired()) throw deadline_exceeded(scan, snap7_error_text(result));
+        const int result = client_.connect_to(settings_.host, settings_.rack, settings_.slot);
+        if (result == 0) {
+            link_.connected();
+            return;
+        }
+        // Recorded even when the deadline cut the connect short: the link did not come up in the time
+        // there was, and the scans behind this one should not each wait as long again.
+        try {
             throw_connect_failure(connect_step::connect, settings_, result);
+        } catch (...) {
+            link_.failed(std::current_exception());
+            if (scan.expired()) throw deadline_exceeded(scan, snap7_error_text(result));
+            throw;
         }
     }
 
@@ -68,6 +94,7 @@ private:
     libdeadline::deadline_mutex mutex_;
     snap7_client client_;
     const connection_settings settings_;
+    link_health link_{std::min(settings_.receive_timeout, max_back_off)};
 };
 
 snap7_connection::snap7_connection(connection_settings settings)
@@ -86,6 +113,10 @@ void snap7_connection::read_szl(std::uint16_t szl_id, std::uint16_t index, const
     // snap7 never reports more bytes than the room it was given.
     deliver_szl_records(address, std::span<const std::uint8_t>(buffer).first(static_cast<std::size_t>(size)),
                         callback);
+}
+
+bool snap7_connection::backing_off() const {
+    return impl_->backing_off();
 }
 
 }  // namespace korvel::probekit::libs7

@@ -16,7 +16,8 @@ void wait_for_real(std::chrono::milliseconds delay) {
 
 void read_with_retries(const szl_address& address, std::chrono::milliseconds retry_delay, bool retry,
                        const libdeadline::deadline& deadline, liblog::log_interface& log,
-                       const wait_function& wait, const std::function<void()>& attempt) {
+                       const wait_function& wait, const std::function<void()>& attempt,
+                       const std::function<bool()>& hopeless) {
     const auto log_failure = [&](std::string_view reason, std::string_view attempts_left = {}) {
         liblog::write_line(log, liblog::level::error, "Failed to read SZL ", to_text(address), ": ", reason,
                            attempts_left);
@@ -38,6 +39,7 @@ void read_with_retries(const szl_address& address, std::chrono::milliseconds ret
             last_failure = std::current_exception();
             last_reason = error.what();
             if (log.enabled()) log_failure(last_reason, liblog::log_line(". ", attempts - 1, " attempts left."));
+            if (hopeless()) break;
         }
         wait(deadline.cap(retry_delay));
     }

@@ -163,8 +163,8 @@ TEST_F(s7_end_to_end_test, restarts_are_counted_once_also_across_a_module_restar
     EXPECT_EQ(values(after_restart)[1], 3);
 }
 
-TEST_F(s7_end_to_end_test, a_vanished_cpu_gives_an_error_result_and_the_next_scan_reconnects) {
-    create(1, block(cpu_status));
+TEST_F(s7_end_to_end_test, a_vanished_cpu_fails_fast_for_a_second_and_then_the_next_scan_reconnects) {
+    create(1, block(cpu_status, {{"connection_section.receive_timeout_ms", "5000"}}));
     ASSERT_EQ(scan(1).at("type"), "scan_result");
 
     plc.stop();
@@ -177,7 +177,14 @@ TEST_F(s7_end_to_end_test, a_vanished_cpu_gives_an_error_result_and_the_next_sca
     EXPECT_EQ(id.substr(0, expected.size()), expected) << id;
     EXPECT_EQ(failed.at("response_code"), 3);
 
+    // Within the back-off (a second, less than the receive timeout) the link is not tried again: the
+    // CPU is back, yet the scan ends at once with the failure that started the back-off.
     plc.start();
+    const auto backing_off = scan(1);
+    EXPECT_EQ(backing_off.at("message"), failed.at("message"));
+    EXPECT_EQ(plc.client_count(), 0);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     EXPECT_EQ(scan(1).at("type"), "scan_result");
 }
 

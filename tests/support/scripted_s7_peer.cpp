@@ -318,14 +318,22 @@ private:
             link.bytes_sent += part;
             return link.bytes_sent < close_after_;
         }
+        if (behaviour_ == peer_behaviour::delayed) {
+            const auto half = rest.size() / 2;
+            return pause(std::chrono::milliseconds(100)) && send_all(link.fd, rest.first(half)) &&
+                   pause(std::chrono::milliseconds(50)) && send_all(link.fd, rest.subspan(half));
+        }
         if (behaviour_ != peer_behaviour::trickle) return send_all(link.fd, rest);
         for (std::size_t at = 0; at < rest.size(); ++at) {
-            std::unique_lock lock(mutex_);
-            if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; })) return false;
-            lock.unlock();
-            if (!send_all(link.fd, rest.subspan(at, 1))) return false;
+            if (!pause(std::chrono::seconds(1)) || !send_all(link.fd, rest.subspan(at, 1))) return false;
         }
         return true;
+    }
+
+    // False when the peer is stopping.
+    bool pause(std::chrono::milliseconds time) {
+        std::unique_lock lock(mutex_);
+        return !wake_.wait_for(lock, time, [this] { return stopping_; });
     }
 
     static bool send_all(int fd, std::span<const std::uint8_t> data) {

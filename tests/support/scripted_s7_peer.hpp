@@ -19,6 +19,7 @@ enum class peer_behaviour {
     garbage_after_connect,  // sends bytes that are no ISO-on-TCP telegram as soon as TCP is connected
     silent,                 // accepts TCP, reads what comes and never answers
     trickle,                // answers like `scripted`, one byte a second
+    delayed,                // answers like `scripted`, each telegram after 100 ms and in two halves 50 ms apart
     close_after_bytes,      // answers like `scripted`, but closes the link after `close_after` bytes
     replies_then_end,       // answers like `scripted`, each reply once; with the last one it ends its side
 };
