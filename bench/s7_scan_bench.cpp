@@ -1,40 +1,70 @@
-// What a CPU status scan through the module costs next to the bare protocol work it does: the same
-// three list reads made directly with snap7, against the same simulated CPU, in the same run.
-// Also: scans per second with several sensors on one PLC from four threads, and the memory one
-// sensor takes. Prints ratios; the absolute times depend on the machine.
+// What a CPU status scan through the module's exports costs next to the bare protocol work it does:
+// the same three list reads made directly with the same (patched) snap7, against the same simulated
+// CPU, interleaved round by round and with the whole process pinned to one CPU, so both sides meet
+// the same scheduler. Every scan must answer with a scan_result, every raw read must succeed.
+// Prints the wall-time ratio, the ratio of the calling thread's CPU time, and the module's extra CPU
+// time per scan. Usage: s7_scan_bench [rounds]
 
-#include <benchmark/benchmark.h>
+#include <sched.h>
 #include <snap7.h>
+#include <time.h>
 
-#include <atomic>
-#include <fstream>
-#include <iostream>
-#include <map>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
-#include <thread>
-#include <unistd.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
+#include "bench/scan_outcome.hpp"
 #include "host/harness/module_library.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
 
 namespace {
 
+using korvel::probekit::bench::last_outcome;
+using korvel::probekit::bench::note_outcome;
+using korvel::probekit::bench::scan_outcome;
 using korvel::probekit::host::module_library;
 using korvel::probekit::simulators::s7_cpu_simulator;
 
-s7_cpu_simulator& plc() {
-    static s7_cpu_simulator simulator;
-    return simulator;
+struct cost {
+    double wall_us = 0;
+    double cpu_us = 0;
+};
+
+double now_us(clockid_t clock) {
+    timespec time{};
+    clock_gettime(clock, &time);
+    return static_cast<double>(time.tv_sec) * 1e6 + static_cast<double>(time.tv_nsec) / 1e3;
 }
 
-std::string sensor_block(const std::string& kind = "simatic_s7_300_400_cpu_status_sensor") {
-    return nlohmann::json{{"kind", kind},
+template <typename Work>
+cost measure(Work work) {
+    const double wall = now_us(CLOCK_MONOTONIC);
+    const double cpu = now_us(CLOCK_THREAD_CPUTIME_ID);
+    work();
+    return {now_us(CLOCK_MONOTONIC) - wall, now_us(CLOCK_THREAD_CPUTIME_ID) - cpu};
+}
+
+void pin_to_first_cpu() {
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    CPU_SET(0, &cpus);
+    if (sched_setaffinity(0, sizeof cpus, &cpus) != 0) throw std::runtime_error("cannot pin to CPU 0");
+}
+
+std::string sensor_block(std::uint16_t port) {
+    return nlohmann::json{{"kind", "simatic_s7_300_400_cpu_status_sensor"},
                           {"settings",
                            {{"host", "127.0.0.1"},
                             {"timeout", "60"},
+                            {"logging", "disabled"},
                             {"connection_section.rack", "0"},
                             {"connection_section.slot", "2"},
-                            {"connection_section.port", std::to_string(plc().port())},
+                            {"connection_section.port", std::to_string(port)},
                             {"connection_section.receive_timeout_ms", "2000"},
                             {"connection_section.retry", "retry"},
                             {"connection_section.retry_delay_ms", "100"}}},
@@ -42,114 +72,87 @@ std::string sensor_block(const std::string& kind = "simatic_s7_300_400_cpu_statu
         .dump();
 }
 
-// A host that forgets each message as it arrives, as a real host hands them on.
-struct quiet_module {
-    quiet_module() {
-        module.on_message([this](const std::string&) { module.take_messages(); });
-        module.initialize();
-    }
-    module_library module{MODULE_PATH};
-};
-
-void raw_snap7_reads(benchmark::State& state) {
-    S7Object client = Cli_Create();
-    std::uint16_t port = plc().port();
-    Cli_SetParam(client, p_u16_RemotePort, &port);
-    if (Cli_ConnectTo(client, "127.0.0.1", 0, 2) != 0) state.SkipWithError("cannot connect");
-    TS7SZL buffer;
-    for (auto _ : state) {
-        const int lists[][2] = {{0x0424, 0}, {0x0222, 1}, {0x00A0, 0}};
-        for (const auto& list : lists) {
-            int size = sizeof buffer;
-            if (Cli_ReadSZL(client, list[0], list[1], &buffer, &size) != 0) state.SkipWithError("read failed");
-            benchmark::DoNotOptimize(buffer);
-        }
-    }
-    Cli_Disconnect(client);
-    Cli_Destroy(&client);
-}
-
-void module_cpu_status_scan(benchmark::State& state) {
-    quiet_module host;
-    host.module.create_sensor(1, sensor_block());
-    host.module.scan(1);  // connects; the timed scans reuse the link, as the raw reads do
-    for (auto _ : state) {
-        if (host.module.scan(1) != 0) state.SkipWithError("scan failed");
-    }
-}
-
-// Sensors on one PLC share one connection; four host threads scan them round robin.
-void concurrent_scans(benchmark::State& state) {
-    const int sensors = static_cast<int>(state.range(0));
-    quiet_module host;
-    for (int id = 1; id <= sensors; ++id) host.module.create_sensor(id, sensor_block());
-    constexpr int threads = 4;
-    constexpr int scans_per_round = 64;
-    for (auto _ : state) {
-        std::atomic<int> next{0};
-        std::vector<std::thread> workers;
-        for (int t = 0; t < threads; ++t) {
-            workers.emplace_back([&] {
-                for (int scan = next++; scan < scans_per_round; scan = next++) host.module.scan(1 + scan % sensors);
-            });
-        }
-        for (auto& worker : workers) worker.join();
-    }
-    state.counters["scans_per_second"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * scans_per_round), benchmark::Counter::kIsRate);
-}
-
-long resident_kib() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * sysconf(_SC_PAGESIZE) / 1024;
-}
-
-// Resident memory of many idle sensors, per sensor (their connection is shared and not yet open).
-void report_memory_per_sensor() {
-    quiet_module host;
-    constexpr int sensors = 2000;
-    host.module.create_sensor(0, sensor_block());
-    const long before = resident_kib();
-    for (int id = 1; id <= sensors; ++id) host.module.create_sensor(id, sensor_block());
-    const long after = resident_kib();
-    std::cout << "resident memory per CPU status sensor: " << (after - before) * 1024.0 / sensors << " bytes\n";
-}
-
-class ratio_reporter : public benchmark::ConsoleReporter {
+class raw_client {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-        ConsoleReporter::ReportRuns(runs);
+    explicit raw_client(std::uint16_t port) : client_(Cli_Create()) {
+        Cli_SetParam(client_, p_u16_RemotePort, &port);
+        if (Cli_ConnectTo(client_, "127.0.0.1", 0, 2) != 0) throw std::runtime_error("raw client cannot connect");
     }
-    struct time {
-        double real;
-        double cpu;
-    };
-    std::map<std::string, time> times;
+    ~raw_client() {
+        Cli_Disconnect(client_);
+        Cli_Destroy(&client_);
+    }
+    raw_client(const raw_client&) = delete;
+    raw_client& operator=(const raw_client&) = delete;
+
+    // The lists a CPU status scan reads: operating mode, cycle times, diagnostic buffer.
+    void read_cpu_status_lists() {
+        static constexpr int lists[][2] = {{0x0424, 0}, {0x0222, 1}, {0x00A0, 0}};
+        for (const auto& list : lists) {
+            int size = sizeof buffer_;
+            if (Cli_ReadSZL(client_, list[0], list[1], &buffer_, &size) != 0) throw std::runtime_error("raw read failed");
+        }
+    }
+
+private:
+    S7Object client_;
+    TS7SZL buffer_{};
 };
 
 }  // namespace
 
-BENCHMARK(raw_snap7_reads)->UseRealTime()->MinTime(2.0);
-BENCHMARK(module_cpu_status_scan)->UseRealTime()->MinTime(2.0);
-BENCHMARK(concurrent_scans)->Arg(1)->Arg(8)->Arg(64)->UseRealTime()->MinTime(2.0);
+int main(int argc, char** argv) try {
+    const int rounds = argc > 1 ? std::max(100, std::atoi(argv[1])) : 5000;
+    pin_to_first_cpu();  // before any thread starts: the simulator's threads inherit it
+    s7_cpu_simulator plc;
+    raw_client raw(plc.port());
+    module_library module(MODULE_PATH);
+    if (module.initialize_with(note_outcome) != 0) throw std::runtime_error("module does not initialize");
+    if (module.create_sensor(1, sensor_block(plc.port())) != 0) throw std::runtime_error("sensor not created");
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    ratio_reporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto raw = reporter.times.find("raw_snap7_reads/min_time:2.000/real_time");
-    const auto module = reporter.times.find("module_cpu_status_scan/min_time:2.000/real_time");
-    if (raw != reporter.times.end() && module != reporter.times.end()) {
-        // Wall time is dominated by the simulated CPU's answer latency; the calling thread's CPU time
-        // is what the module adds on top of the protocol work.
-        std::cout << "CPU status scan through the module / the same three reads with snap7 (target: at most 1.10):\n"
-                  << "  wall time " << module->second.real / raw->second.real << ", CPU time of the calling thread "
-                  << module->second.cpu / raw->second.cpu << "\n";
+    const auto module_scan = [&] {
+        last_outcome = scan_outcome::none;
+        if (module.scan(1) != 0 || last_outcome != scan_outcome::scan_result) {
+            throw std::runtime_error("a scan did not answer with a scan_result");
+        }
+    };
+    for (int warm_up = 0; warm_up < 200; ++warm_up) {
+        raw.read_cpu_status_lists();
+        module_scan();
     }
-    report_memory_per_sensor();
-    benchmark::Shutdown();
+
+    cost raw_total, module_total;
+    std::vector<double> raw_walls, module_walls;
+    for (int round = 0; round < rounds; ++round) {
+        // Alternating which side goes first, so neither always meets a warmer cache.
+        const bool raw_first = round % 2 == 0;
+        cost raw_cost, module_cost;
+        if (raw_first) raw_cost = measure([&] { raw.read_cpu_status_lists(); });
+        module_cost = measure(module_scan);
+        if (!raw_first) raw_cost = measure([&] { raw.read_cpu_status_lists(); });
+        raw_total.wall_us += raw_cost.wall_us;
+        raw_total.cpu_us += raw_cost.cpu_us;
+        module_total.wall_us += module_cost.wall_us;
+        module_total.cpu_us += module_cost.cpu_us;
+        raw_walls.push_back(raw_cost.wall_us);
+        module_walls.push_back(module_cost.wall_us);
+    }
+    const auto median = [](std::vector<double>& values) {
+        std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
+        return values[values.size() / 2];
+    };
+
+    std::printf("CPU status scan, %d interleaved rounds, pinned to CPU 0, every scan a scan_result\n", rounds);
+    std::printf("  three raw snap7 reads: %8.1f us wall, %8.1f us CPU per round (median wall %.1f us)\n",
+                raw_total.wall_us / rounds, raw_total.cpu_us / rounds, median(raw_walls));
+    std::printf("  module scan (exports): %8.1f us wall, %8.1f us CPU per scan  (median wall %.1f us)\n",
+                module_total.wall_us / rounds, module_total.cpu_us / rounds, median(module_walls));
+    std::printf("  wall ratio %.3f (target <= 1.15), CPU ratio %.3f, module's extra CPU %.1f us per scan "
+                "(target <= 10)\n",
+                module_total.wall_us / raw_total.wall_us, module_total.cpu_us / raw_total.cpu_us,
+                (module_total.cpu_us - raw_total.cpu_us) / rounds);
     return 0;
+} catch (const std::exception& error) {
+    std::fprintf(stderr, "s7_scan_bench: %s\n", error.what());
+    return 1;
 }
