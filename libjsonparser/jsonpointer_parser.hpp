@@ -1,0 +1,48 @@
+#pragma once
+
+#include <concepts>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <string_view>
+
+#include "libparser/parser_interface.hpp"
+
+namespace korvel::probekit::libjsonparser {
+
+// Value queries over one JSON value by dotted path ("result.cycle_time.actual.current"; see
+// to_json_pointer). Object members are kept sorted by name.
+class jsonpointer_parser : public libparser::parser_interface {
+public:
+    // Parses `text`; throws parse_error.
+    explicit jsonpointer_parser(std::string_view text);
+    // Holds a copy of `value`, typically a part of another document. Only a JSON value binds here:
+    // a text passed by mistake must not turn into a JSON string.
+    template <std::same_as<nlohmann::json> Json>
+    explicit jsonpointer_parser(const Json& value) : value_(std::make_unique<Json>(value)) {}
+    ~jsonpointer_parser() override;
+
+    std::string get_string(const std::string& path) const override;
+    std::int64_t get_int64(const std::string& path) const override;
+    double get_double(const std::string& path) const override;
+    bool get_bool(const std::string& path) const override;
+    std::uint64_t get_uint64(const std::string& path) const override;
+    std::vector<std::string> get_member_names(const std::string& path) const override;
+    std::vector<std::unique_ptr<parser_interface>> get_array(const std::string& path) const override;
+    std::map<std::string, std::unique_ptr<parser_interface>> get_object(
+        const std::string& path) const override;
+    std::string to_string() const override;
+
+    // The value `path` designates; every query above resolves first, then converts.
+    virtual const nlohmann::json& resolve(const std::string& path) const;
+    // A parser of the same class holding a copy of `value`.
+    virtual std::unique_ptr<jsonpointer_parser> make_child(const nlohmann::json& value) const;
+
+protected:
+    const nlohmann::json& held_value() const { return *value_; }
+
+private:
+    std::unique_ptr<const nlohmann::json> value_;
+};
+
+}  // namespace korvel::probekit::libjsonparser
