@@ -1,5 +1,6 @@
 #include "module/vexa_module_s7.hpp"
 
+#include "libresthelper/rest_helper_factory.hpp"
 #include "libs7/connection_factory.hpp"
 #include "libtcp/resolver_factory.hpp"
 #include "module/descriptor/module_descriptor.hpp"
@@ -7,6 +8,7 @@
 #include "s7/cpu_restart_overview_sensor.hpp"
 #include "s7/cpu_status_sensor.hpp"
 #include "s7/led_status_sensor.hpp"
+#include "s7/s7web/s7web_client.hpp"
 
 namespace korvel::probekit::s7 {
 
@@ -19,6 +21,8 @@ VexaModuleS7::VexaModuleS7(std::uint64_t host_context, host_callback callback)
 
     container()->add_factory(libs7::get_connection_factory());
     container()->add_factory(libtcp::get_resolver_factory());
+    container()->add_factory(libresthelper::get_rest_helper_factory());
+    container()->add_factory(s7web::get_s7web_client_factory());
 
     register_sensor_as<cpu_status_sensor>(*dispatcher(), cpu_status_sensor::kind_name);
     register_sensor_as<cpu_restart_overview_sensor>(*dispatcher(), cpu_restart_overview_sensor::kind_name);

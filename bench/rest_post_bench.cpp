@@ -1,0 +1,202 @@
+// What one POST through the module's REST client costs next to the same POST made with plain libcurl
+// on a kept-alive handle, against the same local HTTPS server in the same run; and requests per
+// second with 1 and 8 clients shared by four threads. Prints ratios; absolute times depend on the
+// machine.
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "libresthelper/impl_curl.hpp"
+#include "simulators/https_server/https_test_server.hpp"
+#include "simulators/https_server/test_certificates.hpp"
+
+namespace {
+
+namespace libresthelper = korvel::probekit::libresthelper;
+namespace simulators = korvel::probekit::simulators;
+using libresthelper::certificate_validation;
+
+const std::string request_body =
+    R"([{"jsonrpc":"2.0","method":"Api.Login","params":{"user":"u","password":"p"},"id":1}])";
+const std::string answer_body = R"([{"jsonrpc":"2.0","id":1,"result":{"token":"0123456789abcdef"}}])";
+
+const simulators::test_certificates& certificates() {
+    static const auto made = simulators::generate_test_certificates();
+    return made;
+}
+
+// The private CA in a file of its own, named by SSL_CERT_FILE, so strict validation trusts the server.
+const std::string& authority_file() {
+    static const std::string path = [] {
+        const auto file = std::filesystem::temp_directory_path() / "rest_post_bench_ca.pem";
+        std::ofstream(file) << certificates().authority.certificate;
+        ::setenv("SSL_CERT_FILE", file.c_str(), 1);
+        return file.string();
+    }();
+    return path;
+}
+
+simulators::https_test_server& server() {
+    static simulators::https_test_server instance(certificates().server, [](const simulators::http_request&) {
+        return simulators::http_answer{200, answer_body, "application/json", {}};
+    });
+    return instance;
+}
+
+libresthelper::settings client_settings(certificate_validation mode, int client = 0) {
+    libresthelper::settings settings(libresthelper::url("https", "127.0.0.1", server().port()));
+    settings.certificate_validation = mode;
+    // Distinct settings for distinct clients, as distinct devices would have.
+    settings.default_headers = {{"Accept", "application/json"}, {"X-Client", std::to_string(client)}};
+    return settings;
+}
+
+libresthelper::request post() {
+    return libresthelper::request(libresthelper::method::post, "/api/jsonrpc", request_body,
+                                  "application/json");
+}
+
+std::size_t collect(char* data, std::size_t size, std::size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+// The baseline: the same POST, headers and TLS checks, straight on a libcurl handle that stays open.
+void plain_libcurl(benchmark::State& state, bool strict) {
+    CURL* handle = curl_easy_init();
+    std::string body;
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, "Accept: application/json");
+    headers = curl_slist_append(headers, "X-Client: 0");
+    headers = curl_slist_append(headers, "Content-Type: application/json");
+    const std::string address = "https://127.0.0.1:" + std::to_string(server().port()) + "/api/jsonrpc";
+    curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request_body.c_str());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_body.size()));
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, strict ? 1L : 0L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, strict ? 2L : 0L);
+    if (strict) curl_easy_setopt(handle, CURLOPT_CAINFO, authority_file().c_str());
+    for (auto _ : state) {
+        body.clear();
+        long status = 0;
+        if (curl_easy_perform(handle) != CURLE_OK) state.SkipWithError("plain libcurl POST failed");
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        benchmark::DoNotOptimize(status);
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(handle);
+}
+
+void module_client(benchmark::State& state, certificate_validation mode) {
+    authority_file();
+    libresthelper::impl_curl client(client_settings(mode));
+    for (auto _ : state) {
+        const auto answer =
+            client.perform(post(), korvel::probekit::libdeadline::deadline::after(std::chrono::seconds(30)));
+        if (answer.status != 200) state.SkipWithError("module POST failed");
+        benchmark::DoNotOptimize(answer);
+    }
+}
+
+void plain_libcurl_post(benchmark::State& state) {
+    plain_libcurl(state, false);
+}
+void plain_libcurl_post_strict(benchmark::State& state) {
+    plain_libcurl(state, true);
+}
+void module_post(benchmark::State& state) {
+    module_client(state, certificate_validation::none);
+}
+void module_post_strict(benchmark::State& state) {
+    module_client(state, certificate_validation::strict);
+}
+
+// Clients shared by four threads, as sensors on a few devices share their device's client.
+void concurrent_posts(benchmark::State& state) {
+    authority_file();
+    const int clients = static_cast<int>(state.range(0));
+    std::vector<std::unique_ptr<libresthelper::impl_curl>> pool;
+    for (int i = 0; i < clients; ++i) {
+        pool.push_back(
+            std::make_unique<libresthelper::impl_curl>(client_settings(certificate_validation::strict, i)));
+    }
+    constexpr int threads = 4;
+    constexpr int posts_per_round = 64;
+    for (auto _ : state) {
+        std::atomic<int> next{0};
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&] {
+                for (int n = next++; n < posts_per_round; n = next++) {
+                    pool[static_cast<std::size_t>(n % clients)]->perform(
+                        post(), korvel::probekit::libdeadline::deadline::after(std::chrono::seconds(30)));
+                }
+            });
+        }
+        for (auto& worker : workers) worker.join();
+    }
+    state.counters["requests_per_second"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * posts_per_round), benchmark::Counter::kIsRate);
+}
+
+class ratio_reporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& run : runs)
+            times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        ConsoleReporter::ReportRuns(runs);
+    }
+    struct time {
+        double real;
+        double cpu;
+    };
+    std::map<std::string, time> times;
+};
+
+void print_ratio(const ratio_reporter& reporter, const std::string& module, const std::string& plain,
+                 const std::string& what) {
+    const auto ours = reporter.times.find(module);
+    const auto baseline = reporter.times.find(plain);
+    if (ours == reporter.times.end() || baseline == reporter.times.end()) return;
+    std::cout << what << ": wall time " << ours->second.real / baseline->second.real
+              << ", CPU time of the calling thread " << ours->second.cpu / baseline->second.cpu << "\n";
+}
+
+}  // namespace
+
+BENCHMARK(plain_libcurl_post)->UseRealTime()->MinTime(1.0);
+BENCHMARK(module_post)->UseRealTime()->MinTime(1.0);
+BENCHMARK(plain_libcurl_post_strict)->UseRealTime()->MinTime(1.0);
+BENCHMARK(module_post_strict)->UseRealTime()->MinTime(1.0);
+BENCHMARK(concurrent_posts)->Arg(1)->Arg(8)->UseRealTime()->MinTime(1.0);
+
+int main(int argc, char** argv) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    benchmark::Initialize(&argc, argv);
+    ratio_reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::cout << "One POST through the module's client / the same POST with plain libcurl (target: at most "
+                 "1.10):\n";
+    print_ratio(reporter, "module_post/min_time:1.000/real_time",
+                "plain_libcurl_post/min_time:1.000/real_time", "  no validation");
+    print_ratio(reporter, "module_post_strict/min_time:1.000/real_time",
+                "plain_libcurl_post_strict/min_time:1.000/real_time", "  strict validation");
+    benchmark::Shutdown();
+    std::filesystem::remove(authority_file());
+    return 0;
+}

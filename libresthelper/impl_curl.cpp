@@ -1,0 +1,296 @@
+#include "libresthelper/impl_curl.hpp"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include "libcertificatehelper/strict_verification.hpp"
+#include "libcertificatehelper/system_ca_bundle.hpp"
+#include "libdeadline/deadline_mutex.hpp"
+#include "libresthelper/attempt_timeout.hpp"
+#include "libresthelper/basic_authentication_provider.hpp"
+#include "libresthelper/curl_owners.hpp"
+#include "libresthelper/exceptions.hpp"
+#include "libresthelper/received_answer.hpp"
+#include "libresthelper/request_lines.hpp"
+#include "libresthelper/transfer_failure.hpp"
+#include "module/sensors/banners.hpp"
+
+namespace korvel::probekit::libresthelper {
+namespace {
+
+using libcertificatehelper::system_ca_bundle;
+using libdeadline::deadline;
+using libdeadline::deadline_exceeded;
+
+// A handshake that fails is tried again, up to this many attempts in all.
+constexpr int max_attempts = 4;
+
+std::string user_agent() {
+    return "Veltra/" + std::string(libvexahelper::sensors::banners::module_version) + " Korvel";
+}
+
+// Every TLS context libcurl makes for this client passes here before its handshake.
+CURLcode prepare_tls_context(CURL*, void* context, void* strict_trust) {
+    auto* tls = static_cast<SSL_CTX*>(context);
+    // Devices often close without a TLS close_notify; that ends an answer, it does not spoil it.
+    SSL_CTX_set_options(tls, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    if (strict_trust != nullptr) {
+        libcertificatehelper::install_strict_verification(
+            tls, *static_cast<const system_ca_bundle*>(strict_trust));
+    }
+    return CURLE_OK;
+}
+
+std::size_t on_body(char* data, std::size_t size, std::size_t count, void* answer) {
+    return static_cast<received_answer*>(answer)->add_body(std::string_view(data, size * count))
+               ? size * count
+               : 0;
+}
+
+std::size_t on_header(char* data, std::size_t size, std::size_t count, void* answer) {
+    return static_cast<received_answer*>(answer)->add_header_line(std::string_view(data, size * count))
+               ? size * count
+               : 0;
+}
+
+// The base URL as requests use it: user information goes into a header, never into the URL.
+std::string request_base(url base) {
+    base.user.clear();
+    base.password.clear();
+    return to_string(base);
+}
+
+// libcurl wants an IPv6 proxy address in brackets.
+std::string proxy_host(const std::string& host) {
+    return host.find(':') == std::string::npos ? host : "[" + host + "]";
+}
+
+}  // namespace
+
+class impl_curl::transport {
+public:
+    explicit transport(settings client_settings)
+        : settings_(std::move(client_settings)),
+          base_(request_base(settings_.base_url)),
+          strict_trust_(settings_.certificate_validation == certificate_validation::strict
+                            ? system_ca_bundle::shared()
+                            : nullptr),
+          easy_(make_easy_handle()) {
+        configure();
+    }
+
+    response perform(const request& to_send, const deadline& scan) {
+        std::unique_lock lock(mutex_, std::defer_lock);
+        if (!lock.try_lock_until(scan.at())) {
+            throw deadline_exceeded(
+                scan, "The connection to " + settings_.base_url.host + " was busy with another request.");
+        }
+        const std::string address = request_url(base_, to_send);
+        prepare(to_send, address);
+        CURLcode result = CURLE_OK;
+        std::string last_failure;
+        for (int attempt = 1;; ++attempt) {
+            if (scan.expired()) throw deadline_exceeded(scan, last_failure);
+            const long timeout = attempt_timeout_ms(settings_.timeout, scan);
+            set(CURLOPT_CONNECTTIMEOUT_MS, timeout);
+            set(CURLOPT_TIMEOUT_MS, timeout);
+            answer_.clear();
+            error_buffer_[0] = '\0';
+            result = curl_easy_perform(easy_.get());
+            if (!is_handshake_failure(result) || attempt == max_attempts) break;
+            last_failure = error_buffer_;
+        }
+        long status = 0;
+        curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status);
+        if (result != CURLE_OK || status == 0) fail(result, address, status, scan);
+        return {status, answer_.take_body(), answer_.take_headers(), received_cookies()};
+    }
+
+private:
+    template <typename Value>
+    void set(CURLoption option, Value value) {
+        if (const CURLcode result = curl_easy_setopt(easy_.get(), option, value); result != CURLE_OK) {
+            throw_transfer_failure(result);
+        }
+    }
+
+    // What stays the same for every request of the client.
+    void configure() {
+        // Timeouts must not use signals: scans run on several threads of the host.
+        set(CURLOPT_NOSIGNAL, 1L);
+        set(CURLOPT_USERAGENT, user_agent().c_str());
+        // A redirect comes back as the response; it is never followed.
+        set(CURLOPT_FOLLOWLOCATION, 0L);
+        set(CURLOPT_MAXREDIRS, -1L);
+        set(CURLOPT_ERRORBUFFER, error_buffer_);
+        set(CURLOPT_WRITEFUNCTION, on_body);
+        set(CURLOPT_WRITEDATA, &answer_);
+        set(CURLOPT_HEADERFUNCTION, on_header);
+        set(CURLOPT_HEADERDATA, &answer_);
+        // Starts the cookie engine without a file, so the answer's cookies can be read back.
+        set(CURLOPT_COOKIEFILE, "");
+        // Our headers go to the server only, never to the proxy.
+        set(CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+        configure_tls();
+        configure_proxy();
+    }
+
+    void configure_tls() {
+        set(CURLOPT_SSL_CTX_FUNCTION, prepare_tls_context);
+        set(CURLOPT_SSL_CTX_DATA, static_cast<void*>(strict_trust_.get()));
+        switch (settings_.certificate_validation) {
+            case certificate_validation::strict:
+                set(CURLOPT_SSL_VERIFYPEER, 1L);
+                set(CURLOPT_SSL_VERIFYHOST, 2L);
+                // Trust exactly the bundle (set per request, when it changed), not libcurl's own default.
+                set(CURLOPT_CAINFO, static_cast<const char*>(nullptr));
+                set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+                break;
+            case certificate_validation::hostname_only:
+                set(CURLOPT_SSL_VERIFYPEER, 0L);
+                set(CURLOPT_SSL_VERIFYHOST, 2L);
+                break;
+            case certificate_validation::none:
+            default:
+                set(CURLOPT_SSL_VERIFYPEER, 0L);
+                set(CURLOPT_SSL_VERIFYHOST, 0L);
+                break;
+        }
+    }
+
+    void configure_proxy() {
+        if (!settings_.proxy) {
+            // An empty proxy tells libcurl to use none, whatever https_proxy and the like say.
+            set(CURLOPT_PROXY, "");
+            return;
+        }
+        const proxy_settings& proxy = *settings_.proxy;
+        set(CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
+        set(CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
+        set(CURLOPT_PROXY, proxy_host(proxy.host).c_str());
+        set(CURLOPT_PROXYPORT, static_cast<long>(proxy.port));
+        set(CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+        set(CURLOPT_HTTPPROXYTUNNEL, 1L);
+        set(CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_NONE));
+        if (!proxy.user.empty()) {
+            set(CURLOPT_PROXYUSERNAME, proxy.user.c_str());
+            set(CURLOPT_PROXYPASSWORD, proxy.password.c_str());
+            set(CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_ANY & ~CURLAUTH_DIGEST_IE));
+        }
+    }
+
+    // What changes from one request to the next.
+    void prepare(const request& to_send, const std::string& address) {
+        set(CURLOPT_COOKIELIST, "ALL");
+        set(CURLOPT_URL, address.c_str());
+        refresh_trust();
+        headers_ = make_header_list(to_send, address);
+        set(CURLOPT_HTTPHEADER, headers_.get());
+        // libcurl copies the texts it is given; only the header list must outlive the transfer.
+        const std::string cookies = cookie_line(settings_.default_cookies, to_send);
+        set(CURLOPT_COOKIE, cookies.empty() ? nullptr : cookies.c_str());
+        switch (to_send.method) {
+            case method::head:
+                set(CURLOPT_NOBODY, 1L);
+                break;
+            case method::post:
+                set(CURLOPT_NOBODY, 0L);
+                set(CURLOPT_POSTFIELDS, to_send.body.c_str());
+                set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(to_send.body.size()));
+                break;
+            case method::get:
+            default:
+                set(CURLOPT_HTTPGET, 1L);
+                break;
+        }
+    }
+
+    // The bundle is handed over again only after it was rebuilt: libcurl copies it, and an unchanged
+    // bundle keeps the open connection usable.
+    void refresh_trust() {
+        if (!strict_trust_) return;
+        const auto trust = strict_trust_->current();
+        if (trust->generation == trust_generation_) return;
+        if (trust->pem.empty()) {
+            set(CURLOPT_CAINFO_BLOB, static_cast<curl_blob*>(nullptr));
+        } else {
+            curl_blob blob{const_cast<char*>(trust->pem.data()), trust->pem.size(), CURL_BLOB_COPY};
+            set(CURLOPT_CAINFO_BLOB, &blob);
+        }
+        trust_generation_ = trust->generation;
+    }
+
+    string_list make_header_list(const request& to_send, const std::string& address) const {
+        const bool user_in_url = !settings_.base_url.user.empty();
+        if (user_in_url && settings_.authentication) throw exceptions::multiple_authentication_methods();
+        std::optional<std::pair<std::string, std::string>> authentication;
+        if (user_in_url) {
+            authentication =
+                basic_authentication_provider(settings_.base_url.user, settings_.base_url.password)
+                    .get_header(address);
+        } else if (settings_.authentication) {
+            authentication = settings_.authentication->get_header(address);
+        }
+        string_list list;
+        for (const auto& line : header_lines(authentication, settings_.default_headers, to_send)) {
+            curl_slist* longer = curl_slist_append(list.get(), line.c_str());
+            if (longer == nullptr)
+                throw exceptions::add_header_failed(line.substr(0, line.find_first_of(":;")));
+            static_cast<void>(list.release());
+            list.reset(longer);
+        }
+        return list;
+    }
+
+    std::unordered_map<std::string, std::string> received_cookies() {
+        curl_slist* raw = nullptr;
+        if (curl_easy_getinfo(easy_.get(), CURLINFO_COOKIELIST, &raw) != CURLE_OK) return {};
+        const string_list cookies(raw);
+        std::unordered_map<std::string, std::string> named;
+        for (const curl_slist* line = cookies.get(); line != nullptr; line = line->next) {
+            if (auto cookie = cookie_of_line(line->data))
+                named.insert_or_assign(cookie->first, cookie->second);
+        }
+        return named;
+    }
+
+    [[noreturn]] void fail(CURLcode result, const std::string& address, long status, const deadline& scan) {
+        long connect_code = 0;
+        curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &connect_code);
+        std::string text = answer_.exceeded_limit() ? answer_.limit_text() : std::string(error_buffer_);
+        try {
+            throw_transfer_failure(
+                {static_cast<int>(result), std::move(text), address, status, connect_code});
+        } catch (const exceptions::exception& failure) {
+            // A transfer cut short by the scan's deadline says so, with what went wrong on the way.
+            if (scan.expired()) throw deadline_exceeded(scan, failure.what());
+            throw;
+        }
+    }
+
+    const settings settings_;
+    const std::string base_;
+    // Before the handle: the handle's connections close first, while the trust they use still exists.
+    const std::shared_ptr<system_ca_bundle> strict_trust_;
+    std::uint64_t trust_generation_ = 0;
+    libdeadline::deadline_mutex mutex_;
+    received_answer answer_;
+    char error_buffer_[CURL_ERROR_SIZE] = {};
+    string_list headers_;
+    easy_handle easy_;
+};
+
+impl_curl::impl_curl(settings client_settings)
+    : transport_(std::make_unique<transport>(std::move(client_settings))) {}
+
+impl_curl::~impl_curl() = default;
+
+response impl_curl::perform(const request& to_send, const libdeadline::deadline& deadline) {
+    return transport_->perform(to_send, deadline);
+}
+
+}  // namespace korvel::probekit::libresthelper

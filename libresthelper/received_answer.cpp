@@ -1,0 +1,80 @@
+#include "libresthelper/received_answer.hpp"
+
+#include <array>
+
+#include "libresthelper/response.hpp"
+
+namespace korvel::probekit::libresthelper {
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+void received_answer::clear() {
+    body_.clear();
+    headers_.clear();
+    bytes_ = 0;
+    exceeded_ = false;
+}
+
+bool received_answer::count(std::size_t bytes) {
+    if (exceeded_ || bytes > max_response_bytes - bytes_) {
+        exceeded_ = true;
+        return false;
+    }
+    bytes_ += bytes;
+    return true;
+}
+
+bool received_answer::add_body(std::string_view bytes) {
+    if (!count(bytes.size())) return false;
+    body_.append(bytes);
+    return true;
+}
+
+bool received_answer::add_header_line(std::string_view line) {
+    if (!count(line.size())) return false;
+    if (line.starts_with("HTTP/")) {
+        headers_.clear();
+        return true;
+    }
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) return true;  // the blank line that ends the headers
+    headers_.emplace_back(std::string(trimmed(line.substr(0, colon))),
+                          std::string(trimmed(line.substr(colon + 1))));
+    return true;
+}
+
+std::string received_answer::limit_text() {
+    return "The answer is larger than " + std::to_string(max_response_bytes) + " bytes.";
+}
+
+std::unordered_map<std::string, std::string> received_answer::take_headers() {
+    std::unordered_map<std::string, std::string> named;
+    for (auto& [name, value] : headers_) {
+        const auto [entry, added] = named.try_emplace(name, value);
+        if (!added) entry->second += ", " + value;
+    }
+    headers_.clear();
+    return named;
+}
+
+std::optional<std::pair<std::string, std::string>> cookie_of_line(std::string_view line) {
+    // domain, subdomains flag, path, secure flag, expiry, name, value
+    std::array<std::string_view, 7> fields;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto tab = line.find('\t');
+        if ((tab == std::string_view::npos) != (i + 1 == fields.size())) return std::nullopt;
+        fields[i] = line.substr(0, tab);
+        if (tab != std::string_view::npos) line.remove_prefix(tab + 1);
+    }
+    return std::make_pair(std::string(fields[5]), std::string(fields[6]));
+}
+
+}  // namespace korvel::probekit::libresthelper

@@ -1,0 +1,16 @@
+#include "s7/s7web/acquire_s7web_client.hpp"
+
+namespace korvel::probekit::s7::s7web {
+
+std::shared_ptr<s7web_client> acquire_s7web_client(libvexahelper::module::service_container& container,
+                                                   const s7web_target& target) {
+    libresthelper::settings rest(libresthelper::url("https", target.host, target.port));
+    rest.default_headers.emplace("Accept", "application/json");
+    rest.timeout = 30;
+    rest.proxy = target.proxy;
+    rest.certificate_validation = target.validation;
+    auto rest_client = container.get<libresthelper::rest_interface>(rest);
+    return container.get<s7web_client>(s7web_client_settings{std::move(rest_client), target.username, target.password});
+}
+
+}  // namespace korvel::probekit::s7::s7web

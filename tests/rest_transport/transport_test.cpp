@@ -1,0 +1,237 @@
+// The libcurl transport against real servers on 127.0.0.1: redirects, headers, proxies with and
+// without the right password, unreachable and silent servers, failing handshakes, kept-alive
+// connections, and the scan deadline.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "libresthelper/check_status.hpp"
+#include "libresthelper/exceptions.hpp"
+#include "libresthelper/impl_curl.hpp"
+#include "simulators/https_server/https_test_server.hpp"
+#include "simulators/https_server/raw_test_servers.hpp"
+#include "tests/rest_transport/rest_test_support.hpp"
+#include "tests/support/expect_error.hpp"
+#include "tests/support/tinyproxy_process.hpp"
+
+namespace {
+
+using namespace rest_test;
+using korvel::probekit::libdeadline::deadline;
+using korvel::probekit::libdeadline::deadline_exceeded;
+using korvel::probekit::libresthelper::check_status;
+using korvel::probekit::libresthelper::impl_curl;
+using korvel::probekit::libresthelper::method;
+using korvel::probekit::libresthelper::proxy_settings;
+using korvel::probekit::libresthelper::request;
+namespace exceptions = korvel::probekit::libresthelper::exceptions;
+using clock_type = std::chrono::steady_clock;
+
+std::string what_of(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "no exception";
+}
+
+TEST(transport, a_redirect_comes_back_as_the_response_and_is_not_followed) {
+    simulators::https_test_server server(certificates().server, [](const simulators::http_request& received) {
+        if (received.path == "/moved") return simulators::http_answer{200, "followed", "text/plain", {}};
+        return simulators::http_answer{302, "elsewhere", "text/plain", {{"Location", "/moved"}}};
+    });
+    impl_curl client(local_settings(server.port(), certificate_validation::none));
+    const auto answer = client.perform(request(method::get, "/start"), generous_deadline());
+    EXPECT_EQ(answer.status, 302);
+    EXPECT_EQ(answer.headers.at("Location"), "/moved");
+    EXPECT_EQ(server.requests(), 1u);
+    test_support::expect_error<exceptions::request_failed>(
+        [&] { check_status(answer); },
+        "The sensor could not get a response from the server. 302 (elsewhere). ");
+}
+
+TEST(transport, sends_its_headers_cookies_and_body_once_each) {
+    simulators::https_test_server server(certificates().server, [](const simulators::http_request&) {
+        return simulators::http_answer{
+            200, "{}", "application/json", {{"Set-Cookie", "session=abc; Path=/"}}};
+    });
+    auto settings = local_settings(server.port(), certificate_validation::none);
+    settings.default_headers = {{"Accept", "application/json"}};
+    settings.default_cookies = {{"site", "1"}};
+    impl_curl client(settings);
+    request post(method::post, "/api/jsonrpc", R"([{"id":1}])");
+    post.headers = {{"content-type", "application/json"}};
+    post.cookies = {{"visit", "2"}};
+    post.query = {{"a b", "c&d"}};
+    const auto answer = client.perform(post, generous_deadline());
+
+    EXPECT_EQ(answer.cookies.at("session"), "abc");
+    ASSERT_EQ(server.received().size(), 1u);
+    const auto received = server.received().front();
+    EXPECT_EQ(received.method, "POST");
+    EXPECT_EQ(received.body, R"([{"id":1}])");
+    EXPECT_EQ(received.header_count("Content-Type"), 1u) << "a lower-case content-type must not be doubled";
+    EXPECT_EQ(received.header("Content-Type"), "application/json");
+    EXPECT_EQ(received.header("Accept"), "application/json");
+    EXPECT_EQ(received.header("User-Agent"), "Veltra/1.21.0.22799 Korvel");
+    const auto cookies = received.header("Cookie");
+    EXPECT_NE(cookies.find("site=1"), std::string::npos) << cookies;
+    EXPECT_NE(cookies.find("visit=2"), std::string::npos) << cookies;
+
+    // The next request starts with an empty cookie store and the form content type by default.
+    client.perform(request(method::post, "/form", "x=1"), generous_deadline());
+    const auto second = server.received().back();
+    EXPECT_EQ(second.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(second.header("Cookie"), "site=1");
+}
+
+TEST(transport, ten_requests_on_one_client_use_one_connection_and_one_handshake) {
+    simulators::https_test_server server(certificates().server);
+    {
+        impl_curl client(local_settings(server.port(), certificate_validation::hostname_only));
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(client
+                          .perform(request(method::post, "/api/jsonrpc", "[]", "application/json"),
+                                   generous_deadline())
+                          .status,
+                      200);
+        }
+    }
+    EXPECT_EQ(server.requests(), 10u);
+    EXPECT_EQ(server.tcp_connections(), 1u);
+    EXPECT_EQ(server.tls_handshakes(), 1u);
+}
+
+TEST(transport, an_unreachable_port_raises_connection_failed) {
+    std::uint16_t closed_port = 0;
+    { closed_port = simulators::https_test_server(certificates().server).port(); }
+    impl_curl client(local_settings(closed_port, certificate_validation::none));
+    const auto text = what_of([&] {
+        try {
+            client.perform(request(method::get, "/"), generous_deadline());
+        } catch (const exceptions::connection_failed_with_proxy&) {
+            FAIL() << "no proxy is involved";
+        } catch (const exceptions::connection_failed&) {
+            throw;
+        }
+    });
+    EXPECT_TRUE(
+        text.starts_with("The sensor could not connect to the server. Failed to connect to 127.0.0.1 port " +
+                         std::to_string(closed_port)))
+        << text;
+}
+
+TEST(transport, a_server_that_never_answers_raises_request_timeout_after_the_configured_timeout) {
+    simulators::silent_server silent;
+    impl_curl client(local_settings(silent.port(), certificate_validation::none, 1));
+    const auto start = clock_type::now();
+    std::string text = "no request_timeout";
+    try {
+        client.perform(request(method::get, "/"), generous_deadline());
+    } catch (const exceptions::request_timeout& error) {
+        text = error.what();
+    }
+    const auto elapsed = clock_type::now() - start;
+    EXPECT_TRUE(text.starts_with("Request timeout. ")) << text;
+    EXPECT_GE(elapsed, std::chrono::seconds(1));
+    EXPECT_LE(elapsed, std::chrono::seconds(2)) << "not later than the timeout plus one second";
+    EXPECT_EQ(silent.connections(), 1u) << "a timeout is not a failed handshake: no further attempt";
+}
+
+TEST(transport, a_handshake_that_fails_three_times_succeeds_on_the_fourth_attempt) {
+    simulators::https_test_server server(certificates().server);
+    simulators::flaky_tls_front three_failures(server.port(), 3);
+    impl_curl client(local_settings(three_failures.port(), certificate_validation::none));
+    EXPECT_EQ(client.perform(request(method::get, "/"), generous_deadline()).status, 200);
+    EXPECT_EQ(three_failures.connections(), 4u);
+    EXPECT_EQ(server.requests(), 1u);
+}
+
+TEST(transport, a_handshake_that_fails_four_times_raises_request_failed) {
+    simulators::https_test_server server(certificates().server);
+    simulators::flaky_tls_front four_failures(server.port(), 4);
+    impl_curl client(local_settings(four_failures.port(), certificate_validation::none));
+    const auto text = what_of([&] { client.perform(request(method::get, "/"), generous_deadline()); });
+    EXPECT_TRUE(text.starts_with(
+        "The sensor could not get a response from the server. 0 (No response code received). "))
+        << text;
+    EXPECT_EQ(four_failures.connections(), 4u);
+    EXPECT_EQ(server.requests(), 0u);
+}
+
+class through_proxy : public testing::Test {
+protected:
+    const std::string proxy_user = "scanner";
+    const std::string proxy_password = "pr0xy-s3cret";
+    test_support::tinyproxy_process proxy{proxy_user, proxy_password};
+    simulators::https_test_server server{certificates().server};
+
+    impl_curl client_with_proxy_password(const std::string& password) {
+        auto settings = local_settings(server.port(), certificate_validation::none);
+        settings.proxy = proxy_settings{"127.0.0.1", proxy.port(), proxy_user, password};
+        return impl_curl(settings);
+    }
+};
+
+TEST_F(through_proxy, the_right_password_tunnels_through) {
+    impl_curl client = client_with_proxy_password(proxy_password);
+    EXPECT_EQ(client.perform(request(method::get, "/"), generous_deadline()).status, 200);
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.received().front().header_count("Proxy-Authorization"), 0u);
+}
+
+TEST_F(through_proxy, a_proxy_that_answers_connect_with_407_raises_connection_failed_with_proxy_auth) {
+    auto settings = local_settings(server.port(), certificate_validation::none);
+    settings.proxy = proxy_settings{"127.0.0.1", proxy.port(), "", ""};
+    impl_curl client(settings);
+    test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
+        [&] { client.perform(request(method::get, "/"), generous_deadline()); },
+        "The sensor could not connect to the proxy server. Authentication failed.");
+    EXPECT_EQ(server.requests(), 0u);
+}
+
+// tinyproxy refuses wrong credentials with 401 rather than 407; either is the proxy refusing us.
+TEST_F(through_proxy, a_wrong_password_raises_connection_failed_with_proxy_auth) {
+    impl_curl client = client_with_proxy_password("wrong-" + proxy_password);
+    test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
+        [&] { client.perform(request(method::get, "/"), generous_deadline()); },
+        "The sensor could not connect to the proxy server. Authentication failed.");
+    EXPECT_EQ(server.requests(), 0u);
+}
+
+TEST(transport, an_expired_deadline_starts_nothing) {
+    simulators::https_test_server server(certificates().server);
+    impl_curl client(local_settings(server.port(), certificate_validation::none));
+    const deadline expired(clock_type::now() - std::chrono::milliseconds(1), std::chrono::seconds(3));
+    test_support::expect_error<deadline_exceeded>(
+        [&] { client.perform(request(method::get, "/"), expired); },
+        "An error occurred. The scan did not finish within its time-out of 3 s.");
+    EXPECT_EQ(server.tcp_connections(), 0u);
+}
+
+TEST(transport, the_deadline_cuts_the_timeout_and_bounds_the_wait_for_a_busy_client) {
+    simulators::silent_server silent;
+    impl_curl client(local_settings(silent.port(), certificate_validation::none, 30));
+    auto busy = std::async(std::launch::async, [&] {
+        const deadline soon(clock_type::now() + std::chrono::milliseconds(600), std::chrono::seconds(1));
+        return what_of([&] { client.perform(request(method::get, "/"), soon); });
+    });
+    while (silent.connections() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const deadline sooner(clock_type::now() + std::chrono::milliseconds(100), std::chrono::seconds(2));
+    EXPECT_EQ(
+        what_of([&] { client.perform(request(method::get, "/"), sooner); }),
+        "An error occurred. The scan did not finish within its time-out of 2 s. The connection to 127.0.0.1 "
+        "was busy with another request.");
+    const auto first = busy.get();
+    EXPECT_TRUE(
+        first.starts_with("An error occurred. The scan did not finish within its time-out of 1 s. Request "
+                          "timeout. "))
+        << first;
+}
+
+}  // namespace
