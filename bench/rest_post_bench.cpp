@@ -1,7 +1,8 @@
 // What one POST through the module's REST client costs next to the same POST made with plain libcurl
-// on a kept-alive handle, against the same local HTTPS server in the same run; and requests per
-// second with 1 and 8 clients shared by four threads. Prints ratios; absolute times depend on the
-// machine.
+// on a kept-alive handle, against the same local HTTPS server in the same run; the same for one Web
+// API call (login and three requests through the JSON-RPC session, answers parsed and matched by id);
+// and requests per second with 1 and 8 clients shared by four threads. Prints ratios; absolute times
+// depend on the machine.
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "libresthelper/impl_curl.hpp"
+#include "s7/s7web/s7web_client.hpp"
 #include "simulators/https_server/https_test_server.hpp"
 #include "simulators/https_server/test_certificates.hpp"
 
@@ -25,11 +27,25 @@ namespace {
 
 namespace libresthelper = korvel::probekit::libresthelper;
 namespace simulators = korvel::probekit::simulators;
+namespace s7web = korvel::probekit::s7::s7web;
 using libresthelper::certificate_validation;
 
 const std::string request_body =
     R"([{"jsonrpc":"2.0","method":"Api.Login","params":{"user":"u","password":"p"},"id":1}])";
 const std::string answer_body = R"([{"jsonrpc":"2.0","id":1,"result":{"token":"0123456789abcdef"}}])";
+
+// The body the session writes for a login and three requests, and a device's answer to it.
+const std::string batch_body =
+    R"([{"id":"Api.Login","jsonrpc":"2.0","method":"Api.Login","params":{"password":"p","user":"u"}},)"
+    R"({"id":"Plc.ReadOperatingMode","jsonrpc":"2.0","method":"Plc.ReadOperatingMode"},)"
+    R"({"id":"Plc.ReadModeSelectorState","jsonrpc":"2.0","method":"Plc.ReadModeSelectorState"},)"
+    R"({"id":"Plc.ReadRuntimeInformation","jsonrpc":"2.0","method":"Plc.ReadRuntimeInformation"}])";
+const std::string batch_answer =
+    R"([{"id":"Api.Login","jsonrpc":"2.0","result":{"token":"Jr4D.f0+Xw"}},)"
+    R"({"id":"Plc.ReadOperatingMode","jsonrpc":"2.0","result":"run"},)"
+    R"({"id":"Plc.ReadModeSelectorState","jsonrpc":"2.0","result":"run"},)"
+    R"({"id":"Plc.ReadRuntimeInformation","jsonrpc":"2.0","result":{"cycle_time":{"program":)"
+    R"({"current":"PT0.002S","longest":"PT0.150S","shortest":"PT0.001S"}}}}])";
 
 const simulators::test_certificates& certificates() {
     static const auto made = simulators::generate_test_certificates();
@@ -48,8 +64,9 @@ const std::string& authority_file() {
 }
 
 simulators::https_test_server& server() {
-    static simulators::https_test_server instance(certificates().server, [](const simulators::http_request&) {
-        return simulators::http_answer{200, answer_body, "application/json", {}};
+    static simulators::https_test_server instance(certificates().server, [](const simulators::http_request& request) {
+        return simulators::http_answer{200, request.body == batch_body ? batch_answer : answer_body,
+                                       "application/json", {}};
     });
     return instance;
 }
@@ -73,7 +90,7 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* body)
 }
 
 // The baseline: the same POST, headers and TLS checks, straight on a libcurl handle that stays open.
-void plain_libcurl(benchmark::State& state, bool strict) {
+void plain_libcurl(benchmark::State& state, bool strict, const std::string& posted) {
     CURL* handle = curl_easy_init();
     std::string body;
     curl_slist* headers = nullptr;
@@ -84,8 +101,8 @@ void plain_libcurl(benchmark::State& state, bool strict) {
     curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request_body.c_str());
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request_body.size()));
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, posted.c_str());
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(posted.size()));
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, strict ? 1L : 0L);
@@ -114,10 +131,30 @@ void module_client(benchmark::State& state, certificate_validation mode) {
 }
 
 void plain_libcurl_post(benchmark::State& state) {
-    plain_libcurl(state, false);
+    plain_libcurl(state, false, request_body);
 }
 void plain_libcurl_post_strict(benchmark::State& state) {
-    plain_libcurl(state, true);
+    plain_libcurl(state, true, request_body);
+}
+void plain_libcurl_batch(benchmark::State& state) {
+    plain_libcurl(state, false, batch_body);
+}
+
+// One Web API call as a sensor makes it: the batch built, the login put first, the answers parsed.
+void module_execute(benchmark::State& state) {
+    s7web::s7web_client client(
+        {std::make_shared<libresthelper::impl_curl>(client_settings(certificate_validation::none)), "u", "p"});
+    const auto batch = s7web::request_batch()
+                           .add("Plc.ReadOperatingMode")
+                           .add("Plc.ReadModeSelectorState")
+                           .add("Plc.ReadRuntimeInformation");
+    for (auto _ : state) {
+        const auto answers =
+            client.execute(batch, korvel::probekit::libdeadline::deadline::after(std::chrono::seconds(30)));
+        if (answers.size() != 3) state.SkipWithError("the call did not answer the three requests");
+        benchmark::DoNotOptimize(answers);
+    }
+    state.counters["tls_handshakes"] = static_cast<double>(server().tls_handshakes());
 }
 void module_post(benchmark::State& state) {
     module_client(state, certificate_validation::none);
@@ -183,6 +220,8 @@ BENCHMARK(plain_libcurl_post)->UseRealTime()->MinTime(1.0);
 BENCHMARK(module_post)->UseRealTime()->MinTime(1.0);
 BENCHMARK(plain_libcurl_post_strict)->UseRealTime()->MinTime(1.0);
 BENCHMARK(module_post_strict)->UseRealTime()->MinTime(1.0);
+BENCHMARK(plain_libcurl_batch)->UseRealTime()->MinTime(1.0);
+BENCHMARK(module_execute)->UseRealTime()->MinTime(1.0);
 BENCHMARK(concurrent_posts)->Arg(1)->Arg(8)->UseRealTime()->MinTime(1.0);
 
 int main(int argc, char** argv) {
@@ -196,6 +235,8 @@ int main(int argc, char** argv) {
                 "plain_libcurl_post/min_time:1.000/real_time", "  no validation");
     print_ratio(reporter, "module_post_strict/min_time:1.000/real_time",
                 "plain_libcurl_post_strict/min_time:1.000/real_time", "  strict validation");
+    print_ratio(reporter, "module_execute/min_time:1.000/real_time",
+                "plain_libcurl_batch/min_time:1.000/real_time", "  one Web API call (login and three requests)");
     benchmark::Shutdown();
     std::filesystem::remove(authority_file());
     return 0;

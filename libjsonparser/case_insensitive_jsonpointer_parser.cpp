@@ -6,13 +6,13 @@
 
 namespace korvel::probekit::libjsonparser {
 
-const nlohmann::json& case_insensitive_jsonpointer_parser::resolve(const std::string& path) const {
-    return resolve_path(held_value(), path, member_names::ignore_case);
+const nlohmann::json* case_insensitive_jsonpointer_parser::find(const std::string& path) const {
+    return find_path(held_value(), path, member_names::ignore_case);
 }
 
 std::unique_ptr<jsonpointer_parser> case_insensitive_jsonpointer_parser::make_child(
-    const nlohmann::json& value) const {
-    return std::make_unique<case_insensitive_jsonpointer_parser>(value);
+    const nlohmann::json& part) const {
+    return std::make_unique<case_insensitive_jsonpointer_parser>(document(), part);
 }
 
 }  // namespace korvel::probekit::libjsonparser

@@ -10,8 +10,8 @@ class case_insensitive_jsonpointer_parser : public jsonpointer_parser {
 public:
     using jsonpointer_parser::jsonpointer_parser;
 
-    const nlohmann::json& resolve(const std::string& path) const override;
-    std::unique_ptr<jsonpointer_parser> make_child(const nlohmann::json& value) const override;
+    const nlohmann::json* find(const std::string& path) const override;
+    std::unique_ptr<jsonpointer_parser> make_child(const nlohmann::json& part) const override;
 };
 
 }  // namespace korvel::probekit::libjsonparser

@@ -96,6 +96,12 @@ std::string to_json_pointer(std::string_view path) {
 }
 
 const nlohmann::json& resolve_path(const nlohmann::json& root, const std::string& path, member_names names) {
+    const nlohmann::json* found = find_path(root, path, names);
+    if (found == nullptr) throw libparser::exceptions::empty_result(path);
+    return *found;
+}
+
+const nlohmann::json* find_path(const nlohmann::json& root, const std::string& path, member_names names) {
     const nlohmann::json* current = &root;
     for (const auto& token : split_pointer(to_json_pointer(path))) {
         if (current->is_object()) {
@@ -111,10 +117,10 @@ const nlohmann::json& resolve_path(const nlohmann::json& root, const std::string
             current = nullptr;
         }
         if (current == nullptr) {
-            throw libparser::exceptions::empty_result(path);
+            return nullptr;
         }
     }
-    return *current;
+    return current;
 }
 
 }  // namespace korvel::probekit::libjsonparser

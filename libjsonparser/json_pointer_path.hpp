@@ -20,4 +20,7 @@ enum class member_names { match_case, ignore_case };
 // the step wins over one that differs only in case.
 const nlohmann::json& resolve_path(const nlohmann::json& root, const std::string& path, member_names names);
 
+// Like resolve_path, but a path that designates nothing gives a null pointer instead of empty_result.
+const nlohmann::json* find_path(const nlohmann::json& root, const std::string& path, member_names names);
+
 }  // namespace korvel::probekit::libjsonparser

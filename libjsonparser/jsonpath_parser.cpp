@@ -65,6 +65,10 @@ std::string jsonpath_parser::to_string() const {
     return json_text_of(*document_);
 }
 
+bool jsonpath_parser::designates(const std::string& path) const {
+    return !jsonpath_query(path, registered_functions()).select(*document_).empty();
+}
+
 const nlohmann::json& jsonpath_parser::resolve(const std::string& path) const {
     const auto selected = jsonpath_query(path, registered_functions()).select(*document_);
     if (selected.empty()) {

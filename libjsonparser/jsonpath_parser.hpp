@@ -31,6 +31,7 @@ public:
     std::map<std::string, std::unique_ptr<parser_interface>> get_object(
         const std::string& path) const override;
     std::string to_string() const override;
+    bool designates(const std::string& path) const override;
 
 private:
     const nlohmann::json& resolve(const std::string& path) const;

@@ -5,11 +5,12 @@
 #include "libjsonparser/json_conversions.hpp"
 #include "libjsonparser/json_pointer_path.hpp"
 #include "libjsonparser/json_text.hpp"
+#include "libparser/exceptions.hpp"
 
 namespace korvel::probekit::libjsonparser {
 
 jsonpointer_parser::jsonpointer_parser(std::string_view text)
-    : value_(std::make_unique<const nlohmann::json>(parse_json_text(text))) {}
+    : document_(std::make_shared<const nlohmann::json>(parse_json_text(text))), value_(document_.get()) {}
 
 jsonpointer_parser::~jsonpointer_parser() = default;
 
@@ -77,12 +78,22 @@ std::string jsonpointer_parser::to_string() const {
     return json_text_of(*value_);
 }
 
-const nlohmann::json& jsonpointer_parser::resolve(const std::string& path) const {
-    return resolve_path(*value_, path, member_names::match_case);
+bool jsonpointer_parser::designates(const std::string& path) const {
+    return find(path) != nullptr;
 }
 
-std::unique_ptr<jsonpointer_parser> jsonpointer_parser::make_child(const nlohmann::json& value) const {
-    return std::make_unique<jsonpointer_parser>(value);
+const nlohmann::json* jsonpointer_parser::find(const std::string& path) const {
+    return find_path(*value_, path, member_names::match_case);
+}
+
+const nlohmann::json& jsonpointer_parser::resolve(const std::string& path) const {
+    const nlohmann::json* found = find(path);
+    if (found == nullptr) throw libparser::exceptions::empty_result(path);
+    return *found;
+}
+
+std::unique_ptr<jsonpointer_parser> jsonpointer_parser::make_child(const nlohmann::json& part) const {
+    return std::make_unique<jsonpointer_parser>(document_, part);
 }
 
 }  // namespace korvel::probekit::libjsonparser

@@ -19,7 +19,12 @@ public:
     // Holds a copy of `value`, typically a part of another document. Only a JSON value binds here:
     // a text passed by mistake must not turn into a JSON string.
     template <std::same_as<nlohmann::json> Json>
-    explicit jsonpointer_parser(const Json& value) : value_(std::make_unique<Json>(value)) {}
+    explicit jsonpointer_parser(const Json& value)
+        : document_(std::make_shared<const Json>(value)), value_(document_.get()) {}
+    // A view of `part`, which lies inside `document` and is kept alive with it: the elements of an
+    // answer are handed out without copying them.
+    jsonpointer_parser(std::shared_ptr<const nlohmann::json> document, const nlohmann::json& part)
+        : document_(std::move(document)), value_(&part) {}
     ~jsonpointer_parser() override;
 
     std::string get_string(const std::string& path) const override;
@@ -32,17 +37,22 @@ public:
     std::map<std::string, std::unique_ptr<parser_interface>> get_object(
         const std::string& path) const override;
     std::string to_string() const override;
+    bool designates(const std::string& path) const override;
 
-    // The value `path` designates; every query above resolves first, then converts.
-    virtual const nlohmann::json& resolve(const std::string& path) const;
-    // A parser of the same class holding a copy of `value`.
-    virtual std::unique_ptr<jsonpointer_parser> make_child(const nlohmann::json& value) const;
+    // The value `path` designates, or null; every query above finds first, then converts.
+    virtual const nlohmann::json* find(const std::string& path) const;
+    // The value `path` designates; empty_result when there is none.
+    const nlohmann::json& resolve(const std::string& path) const;
+    // A parser of the same class over `part`, a value inside this parser's document.
+    virtual std::unique_ptr<jsonpointer_parser> make_child(const nlohmann::json& part) const;
 
 protected:
     const nlohmann::json& held_value() const { return *value_; }
+    const std::shared_ptr<const nlohmann::json>& document() const { return document_; }
 
 private:
-    std::unique_ptr<const nlohmann::json> value_;
+    std::shared_ptr<const nlohmann::json> document_;
+    const nlohmann::json* value_;
 };
 
 }  // namespace korvel::probekit::libjsonparser

@@ -31,6 +31,9 @@ public:
         const std::string& path) const = 0;
     // The whole held value in its text form.
     virtual std::string to_string() const = 0;
+    // Whether `path` designates a value. It throws only for a malformed path, so optional members
+    // are tested without the cost of an exception (see query_or_default).
+    virtual bool designates(const std::string& path) const = 0;
 
 protected:
     parser_interface() = default;

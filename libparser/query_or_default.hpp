@@ -16,6 +16,7 @@ namespace korvel::probekit::libparser {
 template <typename T>
 T query_or_default(const parser_interface& parser, T (parser_interface::*getter)(const std::string&) const,
                    const std::string& path, std::type_identity_t<T> default_value) {
+    if (!parser.designates(path)) return default_value;
     try {
         return (parser.*getter)(path);
     } catch (const exceptions::empty_result&) {
