@@ -235,3 +235,40 @@ TEST_F(s7_end_to_end_test, invalid_settings_fail_creation_with_the_reason) {
 }
 
 }  // namespace
+
+namespace {
+
+// Everything a sensor sent but its log lines, byte for byte, with its own id written as 0.
+std::vector<std::string> messages_without_logs(module_library& module, int id) {
+    std::vector<std::string> kept;
+    const std::string own_id = "\"sensor_id\":" + std::to_string(id) + ",";
+    for (auto text : module.take_messages()) {
+        if (text.starts_with(R"({"type":"log")")) continue;
+        if (const auto at = text.find(own_id); at != std::string::npos) text.replace(at, own_id.size(), "\"sensor_id\":0,");
+        kept.push_back(text);
+    }
+    return kept;
+}
+
+}  // namespace
+
+// A sensor whose log is off skips the formatting for it, and must still say exactly the same.
+TEST_F(s7_end_to_end_test, messages_are_byte_identical_with_logging_on_and_off) {
+    for (const char* kind : {cpu_status, restart_overview, led_status}) {
+        SCOPED_TRACE(kind);
+        module->take_messages();
+        create(1, block(kind, {{"logging", "enabled"}}));
+        const auto created_logging = messages_without_logs(*module, 1);
+        create(2, block(kind, {{"logging", "disabled"}}));
+        EXPECT_EQ(messages_without_logs(*module, 2), created_logging);
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(module->scan(1), 0);
+            const auto logging = messages_without_logs(*module, 1);
+            EXPECT_EQ(module->scan(2), 0);
+            EXPECT_EQ(messages_without_logs(*module, 2), logging) << "scan " << round;
+            EXPECT_FALSE(logging.empty());
+        }
+        EXPECT_EQ(module->destroy_sensor(1), 0);
+        EXPECT_EQ(module->destroy_sensor(2), 0);
+    }
+}
