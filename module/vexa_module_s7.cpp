@@ -9,9 +9,14 @@
 #include "s7/cpu_status_sensor.hpp"
 #include "s7/led_status_sensor.hpp"
 #include "s7/s7web/s7web_client.hpp"
+#include "s7/s7web/s7web_login_check.hpp"
+#include "s7/simatic_s7_1200_1500_alarm_status_sensor.hpp"
+#include "s7/simatic_s7_1200_1500_cpu_status_sensor.hpp"
+#include "s7/simatic_s7_1200_1500_hardware_status_sensor.hpp"
 
 namespace korvel::probekit::s7 {
 
+using libvexahelper::module::register_check_as;
 using libvexahelper::module::register_sensor_as;
 
 VexaModuleS7::VexaModuleS7(std::uint64_t host_context, host_callback callback)
@@ -27,6 +32,13 @@ VexaModuleS7::VexaModuleS7(std::uint64_t host_context, host_callback callback)
     register_sensor_as<cpu_status_sensor>(*dispatcher(), cpu_status_sensor::kind_name);
     register_sensor_as<cpu_restart_overview_sensor>(*dispatcher(), cpu_restart_overview_sensor::kind_name);
     register_sensor_as<led_status_sensor>(*dispatcher(), led_status_sensor::kind_name);
+    register_sensor_as<simatic_s7_1200_1500_cpu_status_sensor>(
+        *dispatcher(), simatic_s7_1200_1500_cpu_status_sensor::kind_name);
+    register_sensor_as<simatic_s7_1200_1500_hardware_status_sensor>(
+        *dispatcher(), simatic_s7_1200_1500_hardware_status_sensor::kind_name);
+    register_sensor_as<simatic_s7_1200_1500_alarm_status_sensor>(
+        *dispatcher(), simatic_s7_1200_1500_alarm_status_sensor::kind_name);
+    register_check_as<s7web::s7web_login_check>(*dispatcher(), s7web::s7web_login_check::kind_name);
 }
 
 std::string VexaModuleS7::get_module_information() const { return module_descriptor(); }

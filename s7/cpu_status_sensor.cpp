@@ -11,7 +11,6 @@
 namespace korvel::probekit::s7 {
 namespace {
 
-namespace channels = libvexahelper::channels;
 namespace channel_text = texts::channel;
 
 enum channel_id : int {
@@ -26,17 +25,12 @@ enum channel_id : int {
 constexpr const char* most_recent_event_key = "most_recent_event_ts";
 
 dynamic_channel_options cycle_ratio_options() {
-    auto options = channel_options(cycle_ratio_channel, channel_text::cycle_ratio,
-                                   channels::value_kind::floating_point, channels::unit::percent);
+    auto options = percent_channel_options(cycle_ratio_channel, channel_text::cycle_ratio);
     options.limit_mode = true;
     options.limits[0] = {true, 80.0};
     options.limits[2] = {true, 70.0};
     options.limits[3] = {true, 100.0};
     return options;
-}
-
-dynamic_channel_options milliseconds_options(int id, const libi18n::message_key& name) {
-    return channel_options(id, name, channels::value_kind::integer, channels::unit::milliseconds);
 }
 
 }  // namespace
@@ -50,9 +44,12 @@ cpu_status_sensor::cpu_status_sensor(std::shared_ptr<libvexahelper::module::serv
     ensure_dynamic_channel(
         lookup_channel_options(cpu_status_channel, channel_text::cpu_status, "cpu_status"));
     if (sensor_settings().max_ob1_cycle_time_ms) ensure_dynamic_channel(cycle_ratio_options());
-    ensure_dynamic_channel(milliseconds_options(previous_cycle_channel, channel_text::ob1_cycle_time_prev));
-    ensure_dynamic_channel(milliseconds_options(minimum_cycle_channel, channel_text::ob1_cycle_time_min));
-    ensure_dynamic_channel(milliseconds_options(maximum_cycle_channel, channel_text::ob1_cycle_time_max));
+    ensure_dynamic_channel(
+        milliseconds_channel_options(previous_cycle_channel, channel_text::ob1_cycle_time_prev));
+    ensure_dynamic_channel(
+        milliseconds_channel_options(minimum_cycle_channel, channel_text::ob1_cycle_time_min));
+    ensure_dynamic_channel(
+        milliseconds_channel_options(maximum_cycle_channel, channel_text::ob1_cycle_time_max));
     ensure_dynamic_channel(lookup_channel_options(
         cycle_time_status_channel, channel_text::recent_cycle_time_status, "recent_cycle_time_status"));
 }

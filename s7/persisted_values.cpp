@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "liblog/log_levels.hpp"
+#include "s7/s7web/answer_limits.hpp"
 
 namespace korvel::probekit::s7 {
 namespace {
@@ -23,6 +24,10 @@ void log_ignored(const std::string& key, const std::string& text, const char* ex
 
 bool is_time_stamp_character(char c) {
     return (c >= '0' && c <= '9') || c == '-' || c == 'T' || c == ':' || c == '.';
+}
+
+bool is_web_time_stamp_character(char c) {
+    return is_time_stamp_character(c) || c == 'Z' || c == '+';
 }
 
 }  // namespace
@@ -48,6 +53,29 @@ std::optional<std::string> persisted_time_stamp(const std::string& key,
     if (!text) return std::nullopt;
     if (text->empty() || text->size() > longest_time_stamp ||
         !std::all_of(text->begin(), text->end(), is_time_stamp_character)) {
+        log_ignored(key, *text, "a time stamp", log);
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<int> persisted_channel_id(const std::string& key, const std::optional<std::string>& text,
+                                        int first_id, liblog::log_interface& log) {
+    const auto count = persisted_count(key, text, log);
+    if (!count) return std::nullopt;
+    if (*count < first_id || *count >= std::numeric_limits<int>::max()) {
+        log_ignored(key, *text, "a channel id", log);
+        return std::nullopt;
+    }
+    return static_cast<int>(*count);
+}
+
+std::optional<std::string> persisted_web_time_stamp(const std::string& key,
+                                                    const std::optional<std::string>& text,
+                                                    liblog::log_interface& log) {
+    if (!text) return std::nullopt;
+    if (text->empty() || text->size() > s7web::limits::max_word_length ||
+        !std::all_of(text->begin(), text->end(), is_web_time_stamp_character)) {
         log_ignored(key, *text, "a time stamp", log);
         return std::nullopt;
     }

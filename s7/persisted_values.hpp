@@ -22,6 +22,16 @@ std::optional<std::string> persisted_time_stamp(const std::string& key,
                                                 const std::optional<std::string>& text,
                                                 liblog::log_interface& log);
 
+// A channel id the sensor handed out: a count from `first_id` up, leaving room for the id after it.
+std::optional<int> persisted_channel_id(const std::string& key, const std::optional<std::string>& text,
+                                        int first_id, liblog::log_interface& log);
+
+// A time stamp as a Web API device writes it ("2023-06-07T18:25:43.511854547Z"): digits and "-", "T",
+// ":", ".", "Z", "+" only, no longer than the Web API records accept.
+std::optional<std::string> persisted_web_time_stamp(const std::string& key,
+                                                    const std::optional<std::string>& text,
+                                                    liblog::log_interface& log);
+
 // a + b for counts, stopping at the largest 64-bit value instead of overflowing.
 std::int64_t saturating_add(std::int64_t a, std::int64_t b);
 

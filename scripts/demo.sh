@@ -7,10 +7,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/bootstrap.sh"
 "$root/scripts/build.sh" >/dev/null
 mkdir -p "$root/build/demo"
-host=("$root/build/host/s7host" --module "$root/build/module/libs7module.so"
-      --state "$root/build/demo/state.json" --log-dir "$root/build/demo/logs" "$@")
+host=("$root/build/host/s7host" --module "$root/build/module/libs7module.so" "$@")
 "${host[@]}" info > "$root/build/demo/info.txt"
 head -n 2 "$root/build/demo/info.txt"
 echo "(the whole description, with every sensor's settings: build/demo/info.txt)"
 echo
-exec "${host[@]}" demo
+exec "${host[@]}" demo --state-dir "$root/build/demo/state" --log-dir "$root/build/demo/logs"

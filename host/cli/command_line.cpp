@@ -1,166 +1,365 @@
 #include "host/cli/command_line.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
+#include <string_view>
 
-#include "host/cli/language_names.hpp"
-#include "host/cli/usage_error.hpp"
+#include "host/cli/translation.hpp"
 
 namespace korvel::probekit::host {
 namespace {
 
-class argument_cursor {
-public:
-    explicit argument_cursor(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+struct command_entry {
+    command value;
+    std::string_view name;
+    std::string_view operands;
+    std::string_view summary;
+};
 
-    bool done() const { return position_ == arguments_.size(); }
-    const std::string& peek() const { return arguments_[position_]; }
-    const std::string& next() { return arguments_[position_++]; }
-    const std::string& value_of(const std::string& option) {
-        if (done()) throw usage_error(option + " needs a value");
-        return next();
+const std::array<command_entry, 7> commands{{
+    {command::help, "help", "[COMMAND]", "this overview, or one command's options"},
+    {command::version, "version", "", "versions of s7host, the module, its API level, snap7 and libcurl"},
+    {command::list, "list", "", "the module's sensor kinds and checks, one line each"},
+    {command::info, "info", "[KIND]", "the module with all kinds, or one kind's settings and channels"},
+    {command::scan, "scan", "KIND", "creates a sensor, scans it --count times, keeps its state"},
+    {command::check, "check", "KIND", "runs a check once"},
+    {command::demo, "demo", "", "the S7-300/400 sensors against a simulated CPU started in this process"},
+}};
+
+constexpr unsigned bit(command value) {
+    return 1u << static_cast<unsigned>(value);
+}
+
+constexpr unsigned loads_module = bit(command::version) | bit(command::list) | bit(command::info) |
+                                  bit(command::scan) | bit(command::check) | bit(command::demo);
+constexpr unsigned runs_sensors = bit(command::scan) | bit(command::check) | bit(command::demo);
+constexpr unsigned takes_id = bit(command::scan) | bit(command::check);
+// info takes settings too: a sensor may announce other channels with other settings.
+constexpr unsigned takes_settings = takes_id | bit(command::info);
+constexpr unsigned any_command = ~0u;
+
+enum class option_id {
+    help,
+    version,
+    module,
+    lang,
+    log_dir,
+    state_dir,
+    format,
+    json,
+    id,
+    host,
+    port,
+    rack,
+    slot,
+    set,
+    settings,
+    count,
+    interval
+};
+
+struct option_entry {
+    option_id id;
+    std::string_view name;
+    std::string_view value;  // empty: a flag
+    unsigned commands;
+    std::string_view help;
+};
+
+const std::array<option_entry, 17> options{{
+    {option_id::help, "--help", "", any_command, "this help (also -h)"},
+    {option_id::version, "--version", "", any_command, "the versions, as the version command"},
+    {option_id::module, "--module", "PATH", loads_module,
+     "the module library (default: ../module/libs7module.so beside s7host)"},
+    {option_id::lang, "--lang", "LANGUAGE", loads_module,
+     "the module's texts in one of its languages (s7host info lists them), by name or code: German, de, "
+     "pt-BR, "
+     "zh-CN, ... (default: from LC_ALL, LC_MESSAGES or LANG)"},
+    {option_id::log_dir, "--log-dir", "DIR", runs_sensors,
+     "append the module's runtime log and each sensor's log there"},
+    {option_id::state_dir, "--state-dir", "DIR", bit(command::scan) | bit(command::demo),
+     "where each sensor's state is kept (default: $XDG_STATE_HOME/s7host, else ~/.local/state/s7host)"},
+    {option_id::format, "--format", "FORMAT", runs_sensors | bit(command::info) | bit(command::list),
+     "text (default), nagios, json or openmetrics; info and list: text or json"},
+    {option_id::json, "--json", "", runs_sensors | bit(command::info) | bit(command::list),
+     "the same as --format json"},
+    {option_id::id, "--id", "N", takes_id, "the sensor's or check's id (default 1); part of the state's key"},
+    {option_id::host, "--host", "HOST", takes_settings,
+     "the controller's address (the setting host, default 127.0.0.1)"},
+    {option_id::port, "--port", "N", takes_settings, "the kind's port setting (S7 or Web API)"},
+    {option_id::rack, "--rack", "N", takes_settings, "the setting connection_section.rack"},
+    {option_id::slot, "--slot", "N", takes_settings, "the setting connection_section.slot"},
+    {option_id::set, "--set", "KEY=VALUE", takes_settings,
+     "one setting, as `s7host info KIND` lists them; repeatable"},
+    {option_id::settings, "--settings", "FILE", takes_settings, "settings from a JSON object of KEY: VALUE"},
+    {option_id::count, "--count", "N", bit(command::scan),
+     "scans to run (default 1; 0: until SIGINT or SIGTERM)"},
+    {option_id::interval, "--interval", "SECONDS", bit(command::scan),
+     "pause between scans (the setting interval)"},
+}};
+
+const command_entry& entry_of(command value) {
+    return *std::ranges::find(commands, value, &command_entry::value);
+}
+
+std::string help_hint(command value) {
+    return "s7host " + std::string(entry_of(value).name) + " --help";
+}
+
+std::string allowed_commands(unsigned mask) {
+    std::string names;
+    for (const auto& entry : commands) {
+        if ((mask & bit(entry.value)) != 0 && entry.value != command::help)
+            names += (names.empty() ? "" : ", ") + std::string(entry.name);
     }
-    int integer_of(const std::string& option, int minimum) {
-        const std::string& text = value_of(option);
-        int value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || value < minimum) {
-            throw usage_error(option + " expects a whole number of at least " + std::to_string(minimum) +
-                              ", not \"" + text + "\"");
+    return names;
+}
+
+int integer_value(const option_entry& option, const std::string& text, int minimum) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < minimum) {
+        throw usage_error(
+            std::string(option.name) + " expects a whole number" +
+            (minimum == std::numeric_limits<int>::min() ? "" : " of at least " + std::to_string(minimum)) +
+            ", not \"" + text + "\"");
+    }
+    return value;
+}
+
+class parser {
+public:
+    explicit parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    command_line parse() {
+        std::vector<std::string> operands;
+        for (position_ = 0; position_ < arguments_.size(); ++position_) {
+            const std::string& argument = arguments_[position_];
+            if (argument == "-h" || (argument.starts_with("--") && argument.size() > 2)) {
+                option(argument == "-h" ? "--help" : argument);
+            } else if (argument.starts_with("-") && argument.size() > 1) {
+                throw usage_error("unknown option " + argument + " (s7host --help lists the options)");
+            } else if (!command_) {
+                command_ = command_named(argument);
+            } else {
+                operands.push_back(argument);
+            }
         }
-        return value;
+        if (version_) return with_command(command::version, {});
+        if (help_) {
+            if (command_ == command::help) return help_on(operands);
+            parsed_.help_topic = command_.value_or(command::help);
+            if (parsed_.help_topic == command::help) parsed_.help_topic.reset();
+            return with_command(command::help, {});
+        }
+        if (!command_) throw usage_error("no command given (s7host --help lists the commands)");
+        if (*command_ == command::help) return help_on(operands);
+        check_options_belong();
+        return with_command(*command_, operands);
     }
 
 private:
+    void option(const std::string& argument) {
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        const auto found = std::ranges::find(options, name, &option_entry::name);
+        if (found == options.end()) {
+            std::vector<std::string> names;
+            for (const auto& entry : options) names.emplace_back(entry.name);
+            throw usage_error("unknown option " + name + did_you_mean(name, names) +
+                              " (s7host --help lists the options)");
+        }
+        const option_entry& entry = *found;
+        given_.push_back(&entry);
+        std::string value;
+        if (entry.value.empty()) {
+            if (equals != std::string::npos) throw usage_error(name + " takes no value");
+        } else if (equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+        } else if (position_ + 1 < arguments_.size()) {
+            value = arguments_[++position_];
+        } else {
+            throw usage_error(name + " needs a value (" + std::string(entry.value) + ")");
+        }
+        apply(entry, value);
+    }
+
+    void apply(const option_entry& entry, const std::string& value) {
+        switch (entry.id) {
+            case option_id::help:
+                help_ = true;
+                return;
+            case option_id::version:
+                version_ = true;
+                return;
+            case option_id::module:
+                parsed_.module_path = value;
+                return;
+            case option_id::lang:
+                parsed_.language = resolve_language(value);
+                if (!parsed_.language)
+                    throw usage_error("unknown language \"" + value + "\" (s7host --help lists them)");
+                return;
+            case option_id::log_dir:
+                parsed_.log_directory = value;
+                return;
+            case option_id::state_dir:
+                parsed_.state_directory = value;
+                return;
+            case option_id::format:
+                set_format(value);
+                return;
+            case option_id::json:
+                parsed_.format = output_format::json_lines;
+                return;
+            case option_id::id:
+                parsed_.id = integer_value(entry, value, std::numeric_limits<int>::min());
+                return;
+            case option_id::host:
+                parsed_.assignments.push_back({"host", value, "--host"});
+                return;
+            case option_id::port:
+            case option_id::rack:
+            case option_id::slot:
+                parsed_.assignments.push_back(
+                    {std::string(entry.name.substr(2)), value, std::string(entry.name), true});
+                return;
+            case option_id::set:
+                parsed_.assignments.push_back(parse_assignment(value));
+                return;
+            case option_id::settings: {
+                const auto from_file = read_settings_file(value);
+                parsed_.assignments.insert(parsed_.assignments.end(), from_file.begin(), from_file.end());
+                return;
+            }
+            case option_id::count:
+                parsed_.count = integer_value(entry, value, 0);
+                return;
+            case option_id::interval:
+                // The pause between scans is the sensor's interval setting, so the module knows it too.
+                parsed_.assignments.push_back(
+                    {"interval", std::to_string(integer_value(entry, value, 0)), "--interval"});
+                return;
+        }
+    }
+
+    void set_format(const std::string& value) {
+        const auto format = output_format_named(value);
+        if (!format)
+            throw usage_error("--format expects text, nagios, json or openmetrics, not \"" + value + "\"");
+        parsed_.format = *format;
+    }
+
+    static command command_named(const std::string& name) {
+        const auto found = std::ranges::find(commands, name, &command_entry::name);
+        if (found != commands.end()) return found->value;
+        std::vector<std::string> names;
+        for (const auto& entry : commands) names.emplace_back(entry.name);
+        throw usage_error("unknown command \"" + name + "\"" + did_you_mean(name, names) +
+                          " (s7host --help lists the commands)");
+    }
+
+    // Every option belongs to some commands; say which when it is given to another.
+    void check_options_belong() const {
+        for (const auto* entry : given_) {
+            if ((entry->commands & bit(*command_)) == 0) {
+                throw usage_error(std::string(entry->name) + " is an option of " +
+                                  allowed_commands(entry->commands) + ", not of " +
+                                  std::string(entry_of(*command_).name) + " (" + help_hint(*command_) + ")");
+            }
+        }
+        const bool table_only = *command_ == command::info || *command_ == command::list;
+        if (table_only && parsed_.format != output_format::text &&
+            parsed_.format != output_format::json_lines)
+            throw usage_error(std::string(entry_of(*command_).name) + " writes text or json only");
+    }
+
+    command_line help_on(const std::vector<std::string>& operands) {
+        if (operands.size() > 1) throw usage_error("help takes one command at most");
+        if (!operands.empty()) parsed_.help_topic = command_named(operands.front());
+        return with_command(command::help, {});
+    }
+
+    command_line with_command(command chosen, const std::vector<std::string>& operands) {
+        parsed_.chosen = chosen;
+        const auto& entry = entry_of(chosen);
+        const bool takes_kind = !entry.operands.empty();
+        const bool kind_required = entry.operands == "KIND";
+        const std::string name(entry.name);
+        if (operands.size() > (takes_kind ? 1u : 0u)) {
+            throw usage_error(name +
+                              (takes_kind ? " takes one kind, not also \"" + operands[1] + "\""
+                                          : " takes no arguments, not \"" + operands[0] + "\"") +
+                              " (" + help_hint(chosen) + ")");
+        }
+        if (kind_required && operands.empty())
+            throw usage_error(name + " needs a kind (s7host list shows them; " + help_hint(chosen) + ")");
+        if (!operands.empty()) parsed_.kind = operands.front();
+        if (chosen == command::info && !parsed_.kind && !parsed_.assignments.empty())
+            throw usage_error("info takes settings only with a KIND (" + help_hint(chosen) + ")");
+        return parsed_;
+    }
+
     const std::vector<std::string>& arguments_;
     std::size_t position_ = 0;
+    std::optional<command> command_;
+    std::vector<const option_entry*> given_;
+    bool help_ = false;
+    bool version_ = false;
+    command_line parsed_;
 };
 
-bool is_option(const std::string& argument) {
-    return argument.starts_with("--");
-}
-
-global_options parse_global_options(argument_cursor& cursor) {
-    global_options options;
-    while (!cursor.done() && is_option(cursor.peek())) {
-        const std::string option = cursor.next();
-        if (option == "--module") {
-            options.module_path = cursor.value_of(option);
-        } else if (option == "--lang") {
-            const std::string& requested = cursor.value_of(option);
-            const auto language = resolve_language(requested);
-            if (!language) throw usage_error("unknown language \"" + requested + "\"");
-            options.language = *language;
-        } else if (option == "--log-dir") {
-            options.log_directory = cursor.value_of(option);
-        } else if (option == "--state") {
-            options.state_file = cursor.value_of(option);
-        } else {
-            throw usage_error("unknown option " + option);
-        }
+std::string option_lines(unsigned mask) {
+    std::string text;
+    for (const auto& entry : options) {
+        if ((entry.commands & mask) == 0) continue;
+        std::string left =
+            "  " + std::string(entry.name) + (entry.value.empty() ? "" : " " + std::string(entry.value));
+        left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
+        text += left + std::string(entry.help) + "\n";
     }
-    return options;
-}
-
-// The options scan and check share; false when the option is not one of them.
-bool parse_sensor_option(const std::string& option, argument_cursor& cursor, int& id,
-                         std::vector<setting_assignment>& assignments) {
-    if (option == "--id") {
-        id = cursor.integer_of(option, std::numeric_limits<int>::min());
-    } else if (option == "--host") {
-        assignments.push_back({"host", cursor.value_of(option)});
-    } else if (option == "--set") {
-        assignments.push_back(parse_assignment(cursor.value_of(option)));
-    } else if (option == "--settings") {
-        const auto from_file = read_settings_file(cursor.value_of(option));
-        assignments.insert(assignments.end(), from_file.begin(), from_file.end());
-    } else {
-        return false;
-    }
-    return true;
-}
-
-void set_kind(const std::string& command, std::string& kind, const std::string& argument) {
-    if (!kind.empty()) throw usage_error(command + " takes one kind, not also \"" + argument + "\"");
-    kind = argument;
-}
-
-bool parse_scan_only_option(const std::string& option, argument_cursor& cursor, scan_options& options) {
-    if (option == "--count") {
-        options.count = cursor.integer_of(option, 1);
-    } else if (option == "--interval") {
-        // The pause between scans is the sensor's interval setting, so the module knows it too.
-        options.assignments.push_back({"interval", std::to_string(cursor.integer_of(option, 0))});
-    } else if (option == "--json") {
-        options.raw_json = true;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-scan_options parse_scan(argument_cursor& cursor) {
-    scan_options options;
-    while (!cursor.done()) {
-        const std::string argument = cursor.next();
-        if (!is_option(argument)) {
-            set_kind("scan", options.kind, argument);
-        } else if (!parse_sensor_option(argument, cursor, options.id, options.assignments) &&
-                   !parse_scan_only_option(argument, cursor, options)) {
-            throw usage_error("unknown scan option " + argument);
-        }
-    }
-    if (options.kind.empty()) throw usage_error("scan needs a sensor kind");
-    return options;
-}
-
-check_options parse_check(argument_cursor& cursor) {
-    check_options options;
-    while (!cursor.done()) {
-        const std::string argument = cursor.next();
-        if (!is_option(argument)) {
-            set_kind("check", options.kind, argument);
-        } else if (!parse_sensor_option(argument, cursor, options.id, options.assignments)) {
-            throw usage_error("unknown check option " + argument);
-        }
-    }
-    if (options.kind.empty()) throw usage_error("check needs a check kind");
-    return options;
+    return text;
 }
 
 }  // namespace
 
 command_line parse_command_line(const std::vector<std::string>& arguments) {
-    argument_cursor cursor(arguments);
-    command_line parsed{parse_global_options(cursor), info_options{}};
-    if (cursor.done()) throw usage_error("no command given");
-    const std::string command = cursor.next();
-    if (command == "info") {
-        if (!cursor.done()) throw usage_error("info takes no arguments");
-    } else if (command == "demo") {
-        if (!cursor.done()) throw usage_error("demo takes no arguments");
-        parsed.command = demo_options{};
-    } else if (command == "scan") {
-        parsed.command = parse_scan(cursor);
-    } else if (command == "check") {
-        parsed.command = parse_check(cursor);
-    } else {
-        throw usage_error("unknown command \"" + command + "\"");
-    }
-    return parsed;
+    return parser(arguments).parse();
 }
 
 std::string usage_text() {
-    return "usage: s7host [--module PATH] [--lang LANGUAGE] [--log-dir DIR] [--state FILE] COMMAND ...\n"
-           "commands:\n"
-           "  info\n"
-           "  demo      runs the S7-300/400 sensors against a simulated CPU started in this process\n"
-           "  scan KIND [--id N] [--host H] [--set section.setting=value ...] [--settings FILE]\n"
-           "            [--count N] [--interval SECONDS] [--json]\n"
-           "  check KIND [--id N] [--host H] [--set section.setting=value ...] [--settings FILE]\n"
-           "LANGUAGE: Russian, Brazilian, Dutch, Japanese, French, Spanish, English, German,\n"
-           "          SimplifiedChinese, or ru, pt-BR, nl, ja, fr, es, en, de, zh-CN\n"
-           "exit status: 0 OK, 1 warning, 2 error, 3 unknown\n";
+    std::string text =
+        "usage: s7host COMMAND [ARGUMENTS] [OPTIONS]   (options may come before or after the command)\n\n"
+        "commands:\n";
+    for (const auto& entry : commands) {
+        std::string left = "  " + std::string(entry.name) +
+                           (entry.operands.empty() ? "" : " " + std::string(entry.operands));
+        left.resize(18, ' ');
+        text += left + std::string(entry.summary) + "\n";
+    }
+    return text +
+           "\n`s7host help COMMAND` or `s7host COMMAND --help` shows a command's options.\n"
+           "exit status: 0 OK, 1 warning, 2 error, 3 unknown (also: the command could not run)\n";
+}
+
+std::string help_text(command topic) {
+    if (topic == command::help) return usage_text();
+    const auto& entry = entry_of(topic);
+    std::string text = "usage: s7host " + std::string(entry.name) +
+                       (entry.operands.empty() ? "" : " " + std::string(entry.operands)) + " [OPTIONS]\n" +
+                       std::string(entry.summary) + "\n";
+    if (topic == command::scan || topic == command::check) {
+        text += std::string("KIND: a ") + (topic == command::scan ? "sensor kind" : "check") +
+                " of `s7host list`; `s7host info KIND` lists its settings.\n";
+    }
+    if (topic == command::scan) {
+        text +=
+            "The exit status is the state of the last scan; with --count 0, SIGINT or SIGTERM ends the run\n"
+            "after the scan in progress.\n";
+    }
+    return text + "\noptions:\n" + option_lines(bit(topic));
 }
 
 }  // namespace korvel::probekit::host

@@ -1,48 +1,48 @@
 #pragma once
 
+// s7host's command line: the commands, their options (accepted before or after the command, as
+// "--option value" or "--option=value"), and the help texts.
+
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
-#include "host/cli/setting_assignments.hpp"
+#include "host/cli/output_formats.hpp"
+#include "host/cli/settings.hpp"
 
 namespace korvel::probekit::host {
 
-struct global_options {
-    std::optional<std::filesystem::path> module_path;  // none: the module of the build layout
-    std::string language = "English";
-    std::optional<std::filesystem::path> log_directory;
-    std::filesystem::path state_file = "s7host-state.json";
+// The command line cannot be carried out as given; the text says why and where to look.
+class usage_error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
-struct info_options {};
-
-struct demo_options {};
-
-struct scan_options {
-    std::string kind;
-    int id = 1;
-    std::vector<setting_assignment> assignments;  // --host, --set, --settings and --interval, in order
-    int count = 1;
-    bool raw_json = false;
-};
-
-struct check_options {
-    std::string kind;
-    int id = 1;
-    std::vector<setting_assignment> assignments;
-};
+enum class command { help, version, list, info, scan, check, demo };
 
 struct command_line {
-    global_options global;
-    std::variant<info_options, scan_options, check_options, demo_options> command;
+    command chosen = command::help;
+    std::optional<command> help_topic;                 // help: the command asked about; none for the overview
+    std::optional<std::string> kind;                   // info, scan, check: the sensor or check kind
+    std::optional<std::filesystem::path> module_path;  // none: the module of the build layout
+    std::optional<std::string> language;               // none: from the environment
+    std::optional<std::filesystem::path> log_directory;
+    std::optional<std::filesystem::path> state_directory;  // none: the default state directory
+    output_format format = output_format::text;
+    int id = 1;
+    std::vector<setting_assignment> assignments;  // --host, --port, --set, --settings, ... in order
+    int count = 1;                                // scan: 0 runs until interrupted
 };
 
 // Throws usage_error when the arguments do not form a command.
 command_line parse_command_line(const std::vector<std::string>& arguments);
 
+// The overview of all commands; what `s7host help` and `s7host --help` print.
 std::string usage_text();
+
+// One command's help: what it does, its operands and options.
+std::string help_text(command topic);
 
 }  // namespace korvel::probekit::host

@@ -1,13 +1,43 @@
 // s7host: a command-line stand-in for the monitoring host. It loads the module library, drives it
 // through its exports and shows what the module answers.
 
+#include <pthread.h>
+
+#include <csignal>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "host/cli/run_host.hpp"
+#include "host/cli/commands.hpp"
+
+namespace {
+
+// SIGINT and SIGTERM are blocked in every thread (the module's and snap7's inherit the mask, so no
+// socket wait of theirs is cut short) and taken by one thread with sigwait: the first asks the run
+// to stop after the scan in progress, a second one ends the process at once.
+void watch_stop_signals(sigset_t signals, korvel::probekit::host::interruption* stop) {
+    int received = 0;
+    if (sigwait(&signals, &received) != 0) return;
+    stop->request();
+    if (sigwait(&signals, &received) != 0) return;
+    std::signal(received, SIG_DFL);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    std::raise(received);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    // Static: the watcher may still receive a signal while main returns.
+    static korvel::probekit::host::interruption stop;
+    std::thread(watch_stop_signals, stop_signals, &stop).detach();
     return korvel::probekit::host::run_host(std::vector<std::string>(argv + 1, argv + argc), std::cout,
-                                            std::cerr);
+                                            std::cerr, stop);
 }

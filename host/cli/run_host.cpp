@@ -1,50 +1,192 @@
-#include "host/cli/run_host.hpp"
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
 
-#include "host/cli/check_command.hpp"
-#include "host/cli/demo_command.hpp"
-#include "host/cli/command_line.hpp"
-#include "host/cli/info_command.hpp"
-#include "host/cli/module_location.hpp"
-#include "host/cli/module_messages.hpp"
-#include "host/cli/scan_command.hpp"
-#include "host/cli/severity.hpp"
-#include "host/cli/usage_error.hpp"
+#include "host/cli/commands.hpp"
+#include "host/cli/state_store.hpp"
+#include "host/harness/protocol.hpp"
 
 namespace korvel::probekit::host {
 namespace {
 
-int run_command(const host_session& session, const command_line& command) {
-    if (const auto* scan = std::get_if<scan_options>(&command.command)) {
-        return scan_command(session, command.global.state_file, *scan);
+namespace export_code = protocol::export_code;
+
+// The module of the build layout: <directory of this executable>/../module/libs7module.so.
+std::filesystem::path default_module_path() {
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe");
+    return (executable.parent_path() / ".." / "module" / "libs7module.so").lexically_normal();
+}
+
+json initialise_and_describe(module_library& module) {
+    if (const int code = module.initialize(); code != protocol::export_code::success)
+        throw std::runtime_error("the module refused to initialise (InitializeModule returned " +
+                                 std::to_string(code) + ")");
+    const auto information = json::parse(module.module_information(true));
+    if (text_member(information, "type") != protocol::message_type::module_information)
+        throw std::runtime_error("the module answered the descriptor request with another message");
+    return json::parse(information.at("descriptor").get<std::string>());
+}
+
+std::string local_time_stamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    std::ostringstream out;
+    out << std::put_time(&local, "%Y-%m-%d %H:%M:%S") << '.' << std::setw(3) << std::setfill('0')
+        << milliseconds;
+    return out.str();
+}
+
+// Syslog severities, as the module uses them.
+std::string level_name(std::optional<std::int64_t> level) {
+    static const std::array<const char*, 8> names{"emergency", "alert",  "critical", "error",
+                                                  "warning",   "notice", "info",     "trace"};
+    if (level && *level >= 0 && *level < static_cast<std::int64_t>(names.size()))
+        return names[static_cast<std::size_t>(*level)];
+    return "level " + (level ? std::to_string(*level) : std::string("?"));
+}
+
+int run(const command_line& options, std::ostream& out, std::ostream& err, const interruption& stop) {
+    if (options.chosen == command::help) {
+        out << help_text(options.help_topic.value_or(command::help));
+        return 0;
     }
-    if (const auto* check = std::get_if<check_options>(&command.command)) return check_command(session, *check);
-    if (std::holds_alternative<demo_options>(command.command)) return demo_command(session, command.global.state_file);
-    return info_command(session);
+    module_session session(options, err);
+    switch (options.chosen) {
+        case command::version:
+            return version_command(session, out);
+        case command::list:
+            return list_command(session, options, out);
+        case command::info:
+            return info_command(session, options, out);
+        case command::scan:
+            return scan_command(session, options, out, err, stop);
+        case command::check:
+            return check_command(session, options, out, err);
+        case command::demo:
+            return demo_command(session, options, out, err, stop);
+        case command::help:
+            break;
+    }
+    return 0;
 }
 
 }  // namespace
 
-int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    const int failure = exit_status(severity::unknown);
-    try {
-        const auto command = parse_command_line(arguments);
-        module_library module(command.global.module_path.value_or(default_module_path()).string());
-        if (module.initialize() != 0) {
-            err << "s7host: the module refused to initialise\n";
-            return failure;
+void interruption::request() {
+    {
+        std::lock_guard lock(mutex_);
+        requested_ = true;
+    }
+    changed_.notify_all();
+}
+
+bool interruption::requested() const {
+    std::lock_guard lock(mutex_);
+    return requested_;
+}
+
+bool interruption::wait_for(std::chrono::milliseconds duration) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, duration, [this] { return requested_; });
+}
+
+module_session::module_session(const command_line& options, std::ostream& err)
+    : path_(options.module_path.value_or(default_module_path())),
+      module_(path_.string()),
+      descriptor_(initialise_and_describe(module_)),
+      texts_(descriptor_, options.language.value_or(language_of_environment(::getenv))),
+      log_directory_(options.log_directory),
+      err_(err) {
+    if (log_directory_) {
+        std::error_code error;
+        std::filesystem::create_directories(*log_directory_, error);
+        if (error) {
+            throw std::runtime_error("cannot create the log directory " +
+                                     std::filesystem::absolute(*log_directory_).string() + ": " +
+                                     error.message() + " (choose another with --log-dir DIR)");
         }
-        const auto information = json::parse(module.module_information(true));
-        const auto descriptor = json::parse(information.at("descriptor").get<std::string>());
-        const translator texts(descriptor, command.global.language);
-        const log_writer logs(command.global.log_directory);
-        collect_messages(module, logs, nullptr);  // the runtime log of the calls so far
-        return run_command({module, descriptor, texts, logs, out, err}, command);
-    } catch (const usage_error& error) {
-        err << "s7host: " << error.what() << '\n' << usage_text();
-    } catch (const std::exception& error) {
+    }
+    take_messages();  // the runtime log of the calls so far
+}
+
+std::vector<json> module_session::take_messages() {
+    std::vector<json> messages;
+    for (const auto& bytes : module_.take_messages()) {
+        auto message = json::parse(bytes, nullptr, false);
+        if (!message.is_object()) {
+            err_ << "s7host: the module sent a message that is not a JSON object; ignored\n";
+        } else if (text_member(message, "type") == protocol::message_type::log) {
+            write_log(message);
+        } else {
+            messages.push_back(std::move(message));
+        }
+    }
+    return messages;
+}
+
+void module_session::write_log(const json& message) const {
+    if (!log_directory_) return;
+    const auto sensor = integer_member(message, "sensor_id");
+    const auto file =
+        *log_directory_ / (sensor ? "sensor-" + std::to_string(*sensor) + ".log" : "module.log");
+    std::ofstream out(file, std::ios::app);
+    out << local_time_stamp() << ' ' << level_name(integer_member(message, "level")) << ' '
+        << text_member(message, "text") << '\n';
+    if (!out)
+        throw std::runtime_error("cannot write the log file " + std::filesystem::absolute(file).string());
+}
+
+std::string module_session::kind_display(const std::string& kind) const {
+    const auto& sensors = descriptor_.at("Sensors");
+    if (!sensors.contains(kind)) return kind;
+    return texts_.text(kind + ".display", text_member(sensors.at(kind), "Display", kind));
+}
+
+std::vector<setting_description> settings_for(const module_session& session, const std::string& kind,
+                                              bool want_sensor) {
+    const auto& descriptor = session.descriptor();
+    const char* wanted = want_sensor ? "Sensors" : "Checks";
+    const char* other = want_sensor ? "Checks" : "Sensors";
+    if (descriptor.at(wanted).contains(kind)) return settings_of_kind(descriptor, kind);
+    if (descriptor.at(other).contains(kind)) {
+        throw usage_error(kind + " is a " +
+                          (want_sensor ? "check: use s7host check " : "sensor: use s7host scan ") + kind);
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : descriptor.at(wanted).items()) names.push_back(name);
+    throw usage_error("unknown " + std::string(want_sensor ? "sensor" : "check") + " kind \"" + kind + "\"" +
+                      did_you_mean(kind, names) + " (s7host list shows the kinds)");
+}
+
+std::string export_failure_text(int code, const std::string& call, const std::string& kind, int id) {
+    if (code == export_code::not_found)
+        return "the module has no " + kind +
+               " (its descriptor lists it, but this module build does not provide it yet)";
+    if (code == export_code::id_in_use) return "id " + std::to_string(id) + " is already in use";
+    if (code == export_code::exception)
+        return call + " failed: the module refused the settings block (code 2)";
+    if (code == export_code::not_initialised) return call + " failed: the module is not initialised (code 3)";
+    if (code == export_code::success) return call + " sent no result";
+    return call + " failed with the unexpected code " + std::to_string(code);
+}
+
+int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+             const interruption& stop) {
+    constexpr int cannot_run = 3;
+    try {
+        return run(parse_command_line(arguments), out, err, stop);
+    } catch (const std::exception& error) {  // usage, settings and state errors say what to change
         err << "s7host: " << error.what() << '\n';
     }
-    return failure;
+    return cannot_run;
 }
 
 }  // namespace korvel::probekit::host

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "host/harness/protocol.hpp"
 #include "module/s7_module.h"
 
 namespace korvel::probekit::host {
@@ -90,15 +91,26 @@ int module_library::destroy_sensor(int id) {
 
 std::string module_library::module_information(bool include_texts) {
     std::uint32_t size = 0;
-    if (get_module_information_sync(nullptr, &size, include_texts) != 0) {
-        throw std::runtime_error("module information size query failed");
+    if (const int code = get_module_information_sync(nullptr, &size, include_texts);
+        code != protocol::information_code::success) {
+        throw std::runtime_error("module information size query failed with code " + std::to_string(code));
     }
     std::string bytes(size, '\0');
-    if (get_module_information_sync(bytes.data(), &size, include_texts) != 0) {
-        throw std::runtime_error("module information copy failed");
+    if (const int code = get_module_information_sync(bytes.data(), &size, include_texts);
+        code != protocol::information_code::success) {
+        throw std::runtime_error("module information copy failed with code " + std::to_string(code));
     }
     bytes.resize(size);
     return bytes;
+}
+
+std::optional<std::string> module_library::libcurl_version() const {
+    // A handle's lookup scope is the module and the libraries it depends on, so this finds the
+    // libcurl the module itself was linked with, and nothing when it links none.
+    using version_function = const char*();
+    void* address = dlsym(handle_, "curl_version");
+    if (address == nullptr) return std::nullopt;
+    return std::string(reinterpret_cast<version_function*>(address)());
 }
 
 std::vector<std::string> module_library::messages() const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
 
     // The descriptor as the synchronous call gives it (size query, then the copy).
     std::string module_information(bool include_texts);
+
+    // curl_version() of the libcurl the module loaded; nothing when the module uses none.
+    std::optional<std::string> libcurl_version() const;
 
     // Every message received so far, in arrival order; take_messages also forgets them.
     std::vector<std::string> messages() const;

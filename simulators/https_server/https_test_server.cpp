@@ -64,7 +64,7 @@ std::string http_request::header(std::string_view name) const {
 }
 
 struct https_test_server::state {
-    state(const pem_identity& identity, request_handler answer)
+    state(const pem_identity& identity, request_handler answer, std::uint16_t wanted_port)
         : handler(answer ? std::move(answer) : [](const http_request&) { return http_answer{}; }),
           server([this, &identity](SSL_CTX& context) { return set_up_tls(context, identity); }) {
         if (!server.is_valid())
@@ -81,9 +81,7 @@ struct https_test_server::state {
         };
         server.Get(".*", serve);
         server.Post(".*", serve);
-        const int bound = server.bind_to_any_port("127.0.0.1");
-        if (bound <= 0) throw std::runtime_error("the test HTTPS server found no free port");
-        port = static_cast<std::uint16_t>(bound);
+        port = wanted_port != 0 ? bind_to(wanted_port) : bind_to_free_port();
         listener = std::thread([this] { server.listen_after_bind(); });
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (!server.is_running() && std::chrono::steady_clock::now() < give_up) {
@@ -94,6 +92,19 @@ struct https_test_server::state {
     ~state() {
         server.stop();
         if (listener.joinable()) listener.join();
+    }
+
+    std::uint16_t bind_to_free_port() {
+        const int bound = server.bind_to_any_port("127.0.0.1");
+        if (bound <= 0) throw std::runtime_error("the test HTTPS server found no free port");
+        return static_cast<std::uint16_t>(bound);
+    }
+
+    std::uint16_t bind_to(std::uint16_t wanted) {
+        if (!server.bind_to_port("127.0.0.1", wanted))
+            throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(wanted) +
+                                     " (in use, or a privileged port)");
+        return wanted;
     }
 
     bool set_up_tls(SSL_CTX& context, const pem_identity& identity) {
@@ -142,8 +153,8 @@ struct https_test_server::state {
     std::thread listener;
 };
 
-https_test_server::https_test_server(const pem_identity& identity, request_handler handler)
-    : state_(std::make_unique<state>(identity, std::move(handler))) {}
+https_test_server::https_test_server(const pem_identity& identity, request_handler handler, std::uint16_t port)
+    : state_(std::make_unique<state>(identity, std::move(handler), port)) {}
 
 https_test_server::~https_test_server() = default;
 

@@ -43,7 +43,10 @@ using request_handler = std::function<http_answer(const http_request&)>;
 // tests can tell a kept-alive connection from a new one. The handler runs on the server's threads.
 class https_test_server {
 public:
-    explicit https_test_server(const pem_identity& identity, request_handler handler = {});
+    // On the given port, or on one the system picks when it is 0. Throws std::runtime_error when the
+    // port cannot be bound.
+    explicit https_test_server(const pem_identity& identity, request_handler handler = {},
+                               std::uint16_t port = 0);
     ~https_test_server();
     https_test_server(const https_test_server&) = delete;
     https_test_server& operator=(const https_test_server&) = delete;

@@ -41,11 +41,14 @@ inline json canned_descriptor() {
       "message.operating_mode": {"Display": "Operating mode: %0:s"},
       "lookup.cpu_status.8": {"Display": "RUN (solo mode)"},
       "connection_section.display": {"Display": "Connection Settings"}}},
+    "Japanese": {"Translation": {"channel.cpu_status": {"Display": "CPU ステータス"}}},
     "German": {"Translation": {
       "channel.cpu_status": {"Display": "CPU-Status"},
       "channel.hardware_device": {"Display": "Status %0:s"},
       "message.operating_mode": {"Display": "Betriebszustand: %0:s"},
       "error.broken": {"Display": "Kaputt %1:s"},
+      "lookup.cpu_status.4": {"Display": "STOPP"},
+      "connection_group.rack.display": {"Display": "Baugruppenträger"},
       "connection_section.display": {"Display": "Verbindung"}}}}
 })json");
 }

@@ -1,43 +1,131 @@
-// Options of s7host: what they select, and what is refused before the module is touched.
+// s7host's command line: options before or after the command, the help forms, and refusals that say
+// where an option belongs.
 
 #include "host/cli/command_line.hpp"
 
 #include <gtest/gtest.h>
 
-#include "host/cli/language_names.hpp"
-#include "host/cli/usage_error.hpp"
-
 namespace {
 
 using namespace korvel::probekit::host;
+using arguments = std::vector<std::string>;
 
-TEST(resolve_language, accepts_names_and_short_codes) {
-    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {"German", "German"}, {"de", "German"},   {"DE-de", "German"}, {"pt-BR", "Brazilian"},
-        {"zh-CN", "SimplifiedChinese"}, {"en", "English"}, {"xx", std::nullopt}, {"", std::nullopt},
+constexpr const char* kind = "simatic_s7_300_400_cpu_status_sensor";
+
+TEST(parse_command_line, takes_options_before_and_after_the_command) {
+    struct case_ {
+        arguments given;
+        command chosen;
+        std::optional<std::string> language;
+        output_format format;
+        int count;
     };
-    for (const auto& [requested, expected] : cases) {
-        SCOPED_TRACE(requested);
-        EXPECT_EQ(resolve_language(requested), expected);
+    const std::vector<case_> cases{
+        {{"info", "--lang", "de"}, command::info, "German", output_format::text, 1},
+        {{"--lang", "de", "info"}, command::info, "German", output_format::text, 1},
+        {{"--lang=ja", "list", "--json"}, command::list, "Japanese", output_format::json_lines, 1},
+        {{"scan", kind, "--json"}, command::scan, std::nullopt, output_format::json_lines, 1},
+        {{"--format", "json", "scan", kind}, command::scan, std::nullopt, output_format::json_lines, 1},
+        {{"--count=0", "scan", "--format=nagios", kind},
+         command::scan,
+         std::nullopt,
+         output_format::nagios,
+         0},
+        {{"scan", "--format", "openmetrics", kind, "--count", "3"},
+         command::scan,
+         std::nullopt,
+         output_format::openmetrics,
+         3},
+    };
+    for (const auto& [given, chosen, language, format, count] : cases) {
+        SCOPED_TRACE(testing::PrintToString(given));
+        const auto parsed = parse_command_line(given);
+        EXPECT_EQ(parsed.chosen, chosen);
+        EXPECT_EQ(parsed.language, language);
+        EXPECT_EQ(parsed.format, format);
+        EXPECT_EQ(parsed.count, count);
     }
 }
 
-TEST(parse_command_line, refuses_what_it_cannot_carry_out) {
-    const std::vector<std::vector<std::string>> cases{
-        {},
-        {"--lang", "xx", "info"},
-        {"--verbose", "info"},
-        {"status"},
-        {"scan"},
-        {"scan", "a", "--set", "no_equals_sign"},
-        {"scan", "a", "--count", "0"},
-        {"scan", "a", "--interval", "-1"},
-        {"scan", "a", "--id", "1x"},
-        {"check", "a", "--json"},
+TEST(parse_command_line, keeps_setting_options_in_order_with_short_connection_options_by_name) {
+    const auto parsed =
+        parse_command_line({"--port", "41234", "scan", kind, "--rack=0", "--host", "plc-1", "--set",
+                            "connection_section.slot=2", "--slot", "3", "--interval", "5", "--id", "-4"});
+    EXPECT_EQ(parsed.kind, kind);
+    EXPECT_EQ(parsed.id, -4);
+    EXPECT_EQ(parsed.assignments, (std::vector<setting_assignment>{{"port", "41234", "--port", true},
+                                                                   {"rack", "0", "--rack", true},
+                                                                   {"host", "plc-1", "--host"},
+                                                                   {"connection_section.slot", "2", "--set"},
+                                                                   {"slot", "3", "--slot", true},
+                                                                   {"interval", "5", "--interval"}}));
+}
+
+TEST(parse_command_line, help_and_version_in_every_form) {
+    struct case_ {
+        arguments given;
+        command chosen;
+        std::optional<command> topic;
     };
-    for (const auto& arguments : cases) {
-        SCOPED_TRACE(testing::PrintToString(arguments));
-        EXPECT_THROW(parse_command_line(arguments), usage_error);
+    const std::vector<case_> cases{
+        {{"--help"}, command::help, std::nullopt},
+        {{"-h"}, command::help, std::nullopt},
+        {{"help"}, command::help, std::nullopt},
+        {{"help", "scan"}, command::help, command::scan},
+        {{"scan", "--help"}, command::help, command::scan},
+        {{"-h", "info", "--lang", "de"}, command::help, command::info},
+        {{"scan", kind, "-h", "--count", "3"}, command::help, command::scan},
+        {{"--version"}, command::version, std::nullopt},
+        {{"version"}, command::version, std::nullopt},
+        {{"scan", kind, "--version"}, command::version, std::nullopt},
+    };
+    for (const auto& [given, chosen, topic] : cases) {
+        SCOPED_TRACE(testing::PrintToString(given));
+        const auto parsed = parse_command_line(given);
+        EXPECT_EQ(parsed.chosen, chosen);
+        EXPECT_EQ(parsed.help_topic, topic);
+    }
+    EXPECT_NE(help_text(command::scan).find("--count N"), std::string::npos);
+    EXPECT_NE(help_text(command::scan).find("--state-dir DIR"), std::string::npos);
+    EXPECT_EQ(help_text(command::list).find("--count"), std::string::npos) << "list takes no --count";
+}
+
+TEST(parse_command_line, refusals_say_what_is_wrong_and_where_to_look) {
+    const std::vector<std::pair<arguments, std::string>> cases{
+        {{}, "no command given (s7host --help lists the commands)"},
+        {{"info", "--count", "3"}, "--count is an option of scan, not of info (s7host info --help)"},
+        {{"list", "--state-dir", "x"},
+         "--state-dir is an option of scan, demo, not of list (s7host list --help)"},
+        {{"scna", kind}, "unknown command \"scna\"; did you mean scan? (s7host --help lists the commands)"},
+        {{"scan", kind, "--stat-dir", "x"},
+         "unknown option --stat-dir; did you mean --state-dir? (s7host --help lists the options)"},
+        {{"scan", kind, "--state", "x"},
+         "unknown option --state; did you mean --state-dir? (s7host --help lists the options)"},
+        {{"scan", kind, "-x"}, "unknown option -x (s7host --help lists the options)"},
+        {{"scan"}, "scan needs a kind (s7host list shows them; s7host scan --help)"},
+        {{"scan", "a", "b"}, "scan takes one kind, not also \"b\" (s7host scan --help)"},
+        {{"list", "x"}, "list takes no arguments, not \"x\" (s7host list --help)"},
+        {{"scan", kind, "--count", "-1"}, "--count expects a whole number of at least 0, not \"-1\""},
+        {{"scan", kind, "--id", "1x"}, "--id expects a whole number, not \"1x\""},
+        {{"scan", kind, "--count"}, "--count needs a value (N)"},
+        {{"scan", kind, "--format", "xml"},
+         "--format expects text, nagios, json or openmetrics, not \"xml\""},
+        {{"info", "--format", "nagios"}, "info writes text or json only"},
+        {{"list", "--json=yes"}, "--json takes no value"},
+        {{"--lang", "xx", "info"}, "unknown language \"xx\" (s7host --help lists them)"},
+        {{"help", "scan", "check"}, "help takes one command at most"},
+        {{"info", "--rack", "0"}, "info takes settings only with a KIND (s7host info --help)"},
+        {{"scan", kind, "--set", "no_equals_sign"},
+         "--set expects KEY=VALUE (section.setting=value), not \"no_equals_sign\""},
+    };
+    for (const auto& [given, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(given));
+        try {
+            parse_command_line(given);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::exception& error) {
+            EXPECT_EQ(error.what(), expected);
+        }
     }
 }
 

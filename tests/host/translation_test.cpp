@@ -1,9 +1,9 @@
 // Identifiers as the module encodes them, and what the host shows for them in a language.
 
+#include "host/cli/translation.hpp"
+
 #include <gtest/gtest.h>
 
-#include "host/cli/identifier.hpp"
-#include "host/cli/translator.hpp"
 #include "libi18n/i18n_msg.hpp"
 #include "tests/host/canned_descriptor.hpp"
 
@@ -26,7 +26,7 @@ TEST(decode_identifier, reads_back_what_the_module_encodes) {
 TEST(translator, message_uses_the_language_and_falls_back_to_the_english_text) {
     const auto descriptor = test_support::canned_descriptor();
     const translator german(descriptor, "German");
-    const translator japanese(descriptor, "Japanese");  // not in the Text table at all
+    const translator french(descriptor, "French");  // not in the Text table at all
     struct case_ {
         const translator& texts;
         json message;
@@ -48,11 +48,49 @@ TEST(translator, message_uses_the_language_and_falls_back_to_the_english_text) {
         {german, {{"id", "#:channel.cpu_status[unclosed"}, {"text", "CPU Status"}}, "CPU Status"},
         {german, {{"id", "#:channel.cpu_status[]x"}, {"text", "CPU Status"}}, "CPU Status"},
         {german, json::object(), ""},
-        {japanese, {{"id", "#:channel.cpu_status[]"}, {"text", "CPU Status"}}, "CPU Status"},
+        {french, {{"id", "#:channel.cpu_status[]"}, {"text", "CPU Status"}}, "CPU Status"},
     };
     for (const auto& [texts, message, expected] : cases) {
         SCOPED_TRACE(message.dump());
         EXPECT_EQ(texts.message(message), expected);
+    }
+}
+
+TEST(resolve_language, accepts_names_and_short_codes) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+        {"German", "German"},           {"de", "German"},  {"DE-de", "German"},  {"pt-BR", "Brazilian"},
+        {"zh_CN", "SimplifiedChinese"}, {"en", "English"}, {"xx", std::nullopt}, {"", std::nullopt},
+    };
+    for (const auto& [requested, expected] : cases) {
+        SCOPED_TRACE(requested);
+        EXPECT_EQ(resolve_language(requested), expected);
+    }
+}
+
+TEST(language_of_environment, reads_lc_all_then_lc_messages_then_lang) {
+    struct case_ {
+        std::map<std::string, const char*> environment;
+        std::string expected;
+    };
+    const std::vector<case_> cases{
+        {{{"LANG", "de_DE.UTF-8"}}, "German"},
+        {{{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "fr_FR@euro"}}, "French"},
+        {{{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "zh_CN.GB18030"}},
+         "SimplifiedChinese"},
+        {{{"LANG", "de_DE.UTF-8"}, {"LC_ALL", ""}}, "German"},  // an empty variable is not set
+        {{{"LANG", "pt_BR.UTF-8"}}, "Brazilian"},
+        {{{"LANG", "de_AT.UTF-8"}}, "German"},  // the language alone when the territory is not listed
+        {{{"LANG", "C.UTF-8"}}, "English"},
+        {{{"LANG", "sv_SE.UTF-8"}, {"LC_MESSAGES", "POSIX"}}, "English"},  // the first one set decides
+        {{}, "English"},
+    };
+    for (const auto& [environment, expected] : cases) {
+        SCOPED_TRACE(expected);
+        EXPECT_EQ(language_of_environment([&environment](const char* name) -> const char* {
+                      const auto found = environment.find(name);
+                      return found == environment.end() ? nullptr : found->second;
+                  }),
+                  expected);
     }
 }
 

@@ -1,0 +1,92 @@
+#pragma once
+
+// s7host's commands and what they share: the loaded module with its descriptor and the user's
+// language, the messages the module sends, and a request to stop that a signal can make.
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/cli/command_line.hpp"
+#include "host/cli/json.hpp"
+#include "host/cli/translation.hpp"
+#include "host/harness/module_library.hpp"
+
+namespace korvel::probekit::host {
+
+// Set from another thread (the one that receives SIGINT and SIGTERM); a run finishes the scan in
+// progress, writes it and saves the state, then ends instead of starting another.
+class interruption {
+public:
+    void request();
+    bool requested() const;
+    // Waits that long or until requested; true when requested.
+    bool wait_for(std::chrono::milliseconds duration) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool requested_ = false;
+};
+
+// The loaded and initialised module, its descriptor, and the user's language.
+class module_session {
+public:
+    module_session(const command_line& options, std::ostream& err);
+
+    module_library& module() { return module_; }
+    const std::filesystem::path& module_path() const { return path_; }
+    const json& descriptor() const { return descriptor_; }
+    const translator& texts() const { return texts_; }
+
+    // The messages the module sent since the last call, parsed, in arrival order. Log messages are
+    // written to the log directory (or dropped without one) and not returned: logs never reach
+    // the output.
+    std::vector<json> take_messages();
+
+    // Where warnings that do not stop the run go (stderr).
+    std::ostream& notices() const { return err_; }
+
+    // The kind's name in the user's language: its Display for a sensor, the kind itself for a check.
+    std::string kind_display(const std::string& kind) const;
+
+private:
+    void write_log(const json& message) const;
+
+    std::filesystem::path path_;
+    module_library module_;
+    json descriptor_;
+    translator texts_;
+    std::optional<std::filesystem::path> log_directory_;
+    std::ostream& err_;
+};
+
+// The whole program for its arguments (without the program name): returns the exit status (0 OK,
+// 1 warning, 2 error, 3 unknown).
+int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+             const interruption& stop);
+
+int version_command(module_session& session, std::ostream& out);
+int list_command(module_session& session, const command_line& options, std::ostream& out);
+int info_command(module_session& session, const command_line& options, std::ostream& out);
+int scan_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                 const interruption& stop);
+int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err);
+int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                 const interruption& stop);
+
+// Why an export (the `call`: "creating the sensor", say) returned this code without a message of the
+// module's own.
+std::string export_failure_text(int code, const std::string& call, const std::string& kind, int id);
+
+// The kind's settings; throws usage_error naming the closest kinds when the descriptor has no such
+// sensor (want_sensor) or check.
+std::vector<setting_description> settings_for(const module_session& session, const std::string& kind,
+                                              bool want_sensor);
+
+}  // namespace korvel::probekit::host

@@ -1,0 +1,361 @@
+#include "host/cli/output_formats.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <ctime>
+#include <utility>
+
+namespace korvel::probekit::host {
+namespace {
+
+// ---- display width -------------------------------------------------------------------------------
+
+using code_point_range = std::pair<char32_t, char32_t>;
+
+// East Asian Width W and F (Unicode's EastAsianWidth.txt), merged into the blocks they fill.
+constexpr std::array<code_point_range, 18> wide_ranges{{
+    {0x1100, 0x115F},
+    {0x231A, 0x231B},
+    {0x2E80, 0x303E},
+    {0x3041, 0x33FF},
+    {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF},
+    {0xA000, 0xA4CF},
+    {0xA960, 0xA97F},
+    {0xAC00, 0xD7A3},
+    {0xF900, 0xFAFF},
+    {0xFE10, 0xFE19},
+    {0xFE30, 0xFE6F},
+    {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6},
+    {0x1F300, 0x1F64F},
+    {0x1F900, 0x1F9FF},
+    {0x20000, 0x2FFFD},
+    {0x30000, 0x3FFFD},
+}};
+
+// Combining marks, zero-width spaces and joiners, variation selectors: no column of their own.
+constexpr std::array<code_point_range, 7> zero_width_ranges{{
+    {0x0300, 0x036F},
+    {0x1AB0, 0x1AFF},
+    {0x1DC0, 0x1DFF},
+    {0x200B, 0x200F},
+    {0x20D0, 0x20FF},
+    {0xFE00, 0xFE0F},
+    {0xFE20, 0xFE2F},
+}};
+
+bool in(const auto& ranges, char32_t code_point) {
+    return std::ranges::any_of(ranges, [code_point](const code_point_range& range) {
+        return code_point >= range.first && code_point <= range.second;
+    });
+}
+
+std::size_t width_of(char32_t code_point) {
+    if (in(zero_width_ranges, code_point)) return 0;
+    return in(wide_ranges, code_point) ? 2 : 1;
+}
+
+// ---- shared helpers ------------------------------------------------------------------------------
+
+std::string replaced(std::string text, char from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, 1, to);
+    return text;
+}
+
+std::string one_line(std::string text) {
+    return replaced(replaced(std::move(text), '\n', " "), '\r', " ");
+}
+
+// A value as JSON writes it: integers exact, doubles so that they read back the same.
+std::string number_text(const json& value) {
+    return value.dump();
+}
+
+bool is_whole_number(const std::string& text) {
+    return !text.empty() && text.size() <= 18 &&
+           std::ranges::all_of(text, [](unsigned char c) { return std::isdigit(c); });
+}
+
+bool is_problem(const channel_report& channel) {
+    return channel.state && *channel.state != severity::ok;
+}
+
+std::string channel_value_text(const channel_report& channel) {
+    if (channel.from_lookup) return channel.text + " (" + number_text(channel.value) + ")";
+    return channel.text;
+}
+
+// ---- text ----------------------------------------------------------------------------------------
+
+std::string headline(const sensor_report& report, const scan_position& position) {
+    std::string title = report.is_check               ? "Check " + report.kind
+                        : report.kind_display.empty() ? report.kind
+                                                      : report.kind_display;
+    if (position.count != 1) {
+        title += ", scan " + std::to_string(position.number);
+        if (position.count > 1) title += "/" + std::to_string(position.count);
+    }
+    return title + " at " + utc_time_text(report.time) + ": " + severity_name(report.state);
+}
+
+void write_text(const sensor_report& report, const scan_position& position, std::ostream& out) {
+    out << headline(report, position) << '\n';
+    if (!report.message.empty()) out << "  Message: " << report.message << '\n';
+    if (report.channels.empty()) return;
+    std::vector<std::vector<std::string>> rows{{"Channel", "Value", "State"}};
+    for (const auto& channel : report.channels) {
+        rows.push_back(
+            {channel.name, channel_value_text(channel), channel.state ? severity_name(*channel.state) : "-"});
+    }
+    print_table(rows, "  ", out);
+}
+
+// ---- nagios --------------------------------------------------------------------------------------
+
+// '|' starts performance data, so no text of the status line or long output may hold one.
+std::string plugin_text(std::string text) {
+    return replaced(one_line(std::move(text)), '|', "/");
+}
+
+std::string plugin_summary(const sensor_report& report) {
+    std::string problems;
+    for (const auto& channel : report.channels) {
+        if (is_problem(channel))
+            problems += (problems.empty() ? "" : ", ") + channel.name + ": " + channel.text;
+    }
+    // The module says "OK" when it found nothing wrong itself; then the channels are the news.
+    if (problems.empty()) return report.message.empty() ? plugin_state(report.state) : report.message;
+    if (report.message.empty() || report.message == "OK") return problems;
+    return report.message + " (" + problems + ")";
+}
+
+std::string performance_label(const std::string& name) {
+    // Quotes are doubled, '=' ends a label: both rules of the plugin convention.
+    return "'" + replaced(replaced(plugin_text(name), '\'', "''"), '=', "-") + "'";
+}
+
+std::string performance_unit(const channel_report& channel) {
+    return channel.unit == "%" || channel.unit == "ms" ? channel.unit : std::string();
+}
+
+std::string threshold(const std::optional<double>& value) {
+    return value ? number_text(*value) : std::string();
+}
+
+std::string performance_data(const channel_report& channel) {
+    std::string warn, crit;
+    if (channel.limits) {
+        const auto& slots = *channel.limits;
+        warn = threshold(slots[1] ? slots[1] : slots[0]);
+        crit = threshold(slots[3]);
+    }
+    std::string text = performance_label(channel.english_name) + "=" + number_text(channel.value) +
+                       performance_unit(channel) + ";" + warn + ";" + crit;
+    text.erase(text.find_last_not_of(';') + 1);
+    return text;
+}
+
+void write_nagios(const sensor_report& report, std::ostream& out) {
+    std::string kind = report.kind;
+    std::ranges::transform(kind, kind.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    out << "S7 " << kind << ' ' << plugin_state(report.state) << " - " << plugin_text(plugin_summary(report));
+    std::string performance;
+    for (const auto& channel : report.channels) {
+        if (channel.value.is_number()) performance += " " + performance_data(channel);
+    }
+    if (!performance.empty()) out << " |" << performance;
+    out << '\n';
+    for (const auto& channel : report.channels) {
+        out << plugin_text(channel.name + ": " + channel_value_text(channel));
+        if (channel.state) out << " [" << plugin_state(*channel.state) << ']';
+        out << '\n';
+    }
+}
+
+// ---- json ----------------------------------------------------------------------------------------
+
+json target_json(const std::vector<target_setting>& target) {
+    json object = json::object();
+    for (const auto& setting : target) {
+        if (is_whole_number(setting.value) && setting.name != "host") {
+            object[setting.name] = std::stoll(setting.value);
+        } else {
+            object[setting.name] = setting.value;
+        }
+    }
+    return object;
+}
+
+void write_json(const sensor_report& report, const scan_position& position, std::ostream& out) {
+    json channels = json::array();
+    for (const auto& channel : report.channels) {
+        channels.push_back({{"id", channel.id},
+                            {"key", channel.key},
+                            {"name", channel.name},
+                            {"value", channel.value},
+                            {"unit", channel.unit_name},
+                            {"text", channel.text},
+                            {"state", channel.state ? json(severity_word(*channel.state)) : json(nullptr)}});
+    }
+    const json line = {{"time", utc_time_text(report.time)},
+                       {"type", report.is_check ? "check" : "scan"},
+                       {"kind", report.kind},
+                       {"id", report.id},
+                       {"target", target_json(report.target)},
+                       {"scan", position.number},
+                       {"state", severity_word(report.state)},
+                       {"exit_status", exit_status(report.state)},
+                       {"message", report.message},
+                       {"channels", std::move(channels)}};
+    // Bytes a controller sent that are not UTF-8 have become U+FFFD in the module already; replace
+    // anything else rather than lose the line.
+    out << line.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+// ---- openmetrics ---------------------------------------------------------------------------------
+
+std::string metric_name(std::string_view text) {
+    std::string name = "s7_";
+    for (const char c : text) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    // Suffixes that mark a counter's, summary's or histogram's samples would make a gauge ambiguous.
+    for (const std::string_view suffix :
+         {"_total", "_created", "_count", "_sum", "_bucket", "_info", "_gcount", "_gsum"}) {
+        if (name.ends_with(suffix)) return name + "_value";
+    }
+    return name;
+}
+
+std::string family_of(const channel_report& channel) {
+    constexpr std::string_view prefix = "channel.";
+    std::string_view key = channel.key;
+    if (key.starts_with(prefix)) key.remove_prefix(prefix.size());
+    return key.empty() ? metric_name("channel") : metric_name(key);
+}
+
+std::string label_value(const std::string& text) {
+    return "\"" + replaced(replaced(replaced(text, '\\', "\\\\"), '"', "\\\""), '\n', "\\n") + "\"";
+}
+
+std::string label_name(const std::string& text) {
+    std::string name;
+    for (const char c : text) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    return name;
+}
+
+std::string sensor_labels(const sensor_report& report) {
+    std::string labels;
+    for (const auto& setting : report.target)
+        labels += label_name(setting.name) + "=" + label_value(setting.value) + ",";
+    return labels + "sensor=" + label_value(report.kind) + ",id=" + label_value(std::to_string(report.id));
+}
+
+void write_openmetrics(const sensor_report& report, std::ostream& out) {
+    const std::string labels = sensor_labels(report);
+    // A family's samples must stand together, so channels are grouped by family in order of appearance.
+    std::vector<std::pair<std::string, std::vector<const channel_report*>>> families;
+    for (const auto& channel : report.channels) {
+        if (!channel.value.is_number()) continue;
+        const std::string family = family_of(channel);
+        auto found = std::ranges::find_if(families, [&](const auto& entry) { return entry.first == family; });
+        if (found == families.end())
+            found = families.emplace(families.end(), family, std::vector<const channel_report*>{});
+        found->second.push_back(&channel);
+    }
+    for (const auto& [family, channels] : families) {
+        out << "# TYPE " << family << " gauge\n"
+            << "# HELP " << family << " S7 channel " << replaced(channels.front()->key, '\n', " ") << '\n';
+        for (const auto* channel : channels) {
+            out << family << '{' << labels << ",channel=" << label_value(channel->english_name) << "} "
+                << number_text(channel->value) << '\n';
+        }
+    }
+    out << "# TYPE s7_state gauge\n"
+        << "# HELP s7_state Evaluated state: 0 ok, 1 warning, 2 error, 3 unknown (the exit status)\n"
+        << "s7_state{" << labels << "} " << exit_status(report.state) << '\n'
+        << "# EOF\n";
+}
+
+}  // namespace
+
+std::optional<output_format> output_format_named(std::string_view name) {
+    if (name == "text") return output_format::text;
+    if (name == "nagios") return output_format::nagios;
+    if (name == "json") return output_format::json_lines;
+    if (name == "openmetrics") return output_format::openmetrics;
+    return std::nullopt;
+}
+
+std::size_t display_width(std::string_view text) {
+    std::size_t width = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 1;
+        char32_t code_point = length == 1 ? lead : lead & (0x7F >> length);
+        bool well_formed = at + length <= text.size();
+        for (std::size_t next = 1; well_formed && next < length; ++next) {
+            const auto continuation = static_cast<unsigned char>(text[at + next]);
+            well_formed = (continuation & 0xC0) == 0x80;
+            code_point = (code_point << 6) | (continuation & 0x3F);
+        }
+        // A byte that starts no well-formed sequence is shown as one replacement character.
+        width += well_formed ? width_of(code_point) : 1;
+        at += well_formed ? length : 1;
+    }
+    return width;
+}
+
+void print_table(const std::vector<std::vector<std::string>>& rows, std::string_view indent,
+                 std::ostream& out) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (std::size_t column = 0; column < row.size(); ++column)
+            widths[column] = std::max(widths[column], display_width(row[column]));
+    }
+    for (const auto& row : rows) {
+        std::string line(indent);
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            line += row[column];
+            if (column + 1 < row.size()) line.append(widths[column] - display_width(row[column]) + 2, ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);  // an empty last cell leaves no padding behind
+        out << line << '\n';
+    }
+}
+
+std::string utc_time_text(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+void write_report(const sensor_report& report, output_format format, const scan_position& position,
+                  std::ostream& out) {
+    switch (format) {
+        case output_format::text:
+            write_text(report, position, out);
+            return;
+        case output_format::nagios:
+            write_nagios(report, out);
+            return;
+        case output_format::json_lines:
+            write_json(report, position, out);
+            return;
+        case output_format::openmetrics:
+            write_openmetrics(report, out);
+            return;
+    }
+}
+
+}  // namespace korvel::probekit::host

@@ -1,0 +1,139 @@
+// s7websim: runs a simulated S7-1200/1500 Web API on 127.0.0.1 as a scenario file describes it,
+// prints its port on the first line and serves until SIGINT or SIGTERM. `s7websim --help` tells the
+// options.
+
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "simulators/s7web_api/s7web_api_simulator.hpp"
+#include "simulators/s7web_api/scenario_file.hpp"
+
+namespace {
+
+namespace simulators = korvel::probekit::simulators;
+
+constexpr const char* usage =
+    "usage: s7websim --scenario FILE [--port N] [--certificate FILE --key FILE]\n"
+    "Runs a simulated S7-1200/1500 controller's Web API (JSON-RPC over HTTPS at /api/jsonrpc) on\n"
+    "127.0.0.1 as the scenario file describes it, prints the port it listens on as the first line and\n"
+    "serves until SIGINT or SIGTERM.\n"
+    "  --scenario FILE     the controller to play (examples in simulators/s7web_api/scenarios/)\n"
+    "  --port N            listen on port N (1 to 65535; default: a free port)\n"
+    "  --certificate FILE  the server's certificate, PEM (default: one made at start for 127.0.0.1)\n"
+    "  --key FILE          its private key, PEM (needed with --certificate)\n"
+    "  --help              this text (also -h)\n";
+
+// A PEM certificate or key is a few kilobytes; a chain of several stays far below this.
+constexpr std::size_t max_pem_bytes = 64 * 1024;
+
+struct arguments {
+    bool help = false;
+    std::string scenario;
+    std::uint16_t port = 0;
+    std::string certificate;
+    std::string key;
+};
+
+class argument_error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::uint16_t port_number(std::string_view text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535)
+        throw argument_error("--port expects a port number from 1 to 65535, not \"" + std::string(text) +
+                             "\"");
+    return static_cast<std::uint16_t>(value);
+}
+
+arguments parse(const std::vector<std::string_view>& given) {
+    arguments parsed;
+    for (std::size_t index = 0; index < given.size(); ++index) {
+        const std::string_view argument = given[index];
+        const auto value = [&](const char* what) {
+            if (index + 1 == given.size())
+                throw argument_error(std::string(argument) + " needs a value (" + what + ")");
+            return given[++index];
+        };
+        if (argument == "--help" || argument == "-h") {
+            parsed.help = true;
+        } else if (argument == "--scenario") {
+            parsed.scenario = value("a scenario file");
+        } else if (argument == "--port") {
+            parsed.port = port_number(value("a port number"));
+        } else if (argument == "--certificate") {
+            parsed.certificate = value("a PEM file");
+        } else if (argument == "--key") {
+            parsed.key = value("a PEM file");
+        } else {
+            throw argument_error("unknown argument \"" + std::string(argument) + "\"");
+        }
+    }
+    if (parsed.help) return parsed;
+    if (parsed.scenario.empty()) throw argument_error("--scenario FILE is required");
+    if (parsed.certificate.empty() != parsed.key.empty())
+        throw argument_error("--certificate and --key go together");
+    return parsed;
+}
+
+std::string read_pem(const std::string& file) {
+    std::ifstream input(file, std::ios::binary);
+    if (!input) throw std::runtime_error(file + ": cannot be read");
+    std::string text(max_pem_bytes + 1, '\0');
+    input.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(input.gcount()));
+    if (text.size() > max_pem_bytes)
+        throw std::runtime_error(file + ": larger than " + std::to_string(max_pem_bytes) + " bytes");
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    arguments options;
+    try {
+        options = parse(std::vector<std::string_view>(argv + 1, argv + argc));
+    } catch (const argument_error& error) {
+        std::cerr << "s7websim: " << error.what() << "\n" << usage;
+        return 2;
+    }
+    if (options.help) {
+        std::cout << usage;
+        return EXIT_SUCCESS;
+    }
+
+    // Blocked before the server starts its threads, which inherit the mask, so only sigwait receives them.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    try {
+        simulators::s7web_scenario scenario = simulators::load_scenario_file(options.scenario);
+        std::optional<simulators::s7web_api_simulator> simulator;
+        if (options.certificate.empty()) {
+            simulator.emplace(std::move(scenario), options.port);
+        } else {
+            const simulators::pem_identity identity{read_pem(options.certificate), read_pem(options.key)};
+            simulator.emplace(std::move(scenario), identity, options.port);
+        }
+        std::cout << simulator->port() << std::endl;
+        int received = 0;
+        sigwait(&stop_signals, &received);
+    } catch (const std::exception& error) {
+        std::cerr << "s7websim: " << error.what() << '\n';
+        return EXIT_FAILURE;
+    }
+    return EXIT_SUCCESS;
+}

@@ -1,0 +1,222 @@
+// The state of a result, decided once from the module's response code, lookup states and limits,
+// and the channel values as every format shows them.
+
+#include "host/cli/evaluation.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/host/canned_descriptor.hpp"
+
+namespace {
+
+using namespace korvel::probekit::host;
+
+constexpr auto ok = severity::ok;
+constexpr auto warning = severity::warning;
+constexpr auto error = severity::error;
+
+TEST(limit_tracker, evaluates_each_value_in_order) {
+    struct step {
+        double value;
+        severity expected;
+    };
+    struct sequence {
+        std::string name;
+        limit_slots slots;
+        std::vector<step> steps;
+    };
+    const std::vector<sequence> sequences{
+        {"cycle ratio: warning from 80 held until below 70, error from 100",
+         {80.0, std::nullopt, 70.0, 100.0},
+         {{50, ok},
+          {80, warning},
+          {75, warning},
+          {70, warning},
+          {69.9, ok},
+          {75, ok},
+          {99.9, warning},
+          {100, error}}},
+        {"an error does not hold slot 1's warning",
+         {80.0, std::nullopt, 70.0, 100.0},
+         {{100, error}, {75, ok}}},
+        {"a warning from slot 2 does not hold either",
+         {80.0, 90.0, 70.0, std::nullopt},
+         {{95, warning}, {75, ok}, {85, warning}, {95, warning}, {75, ok}}},
+        {"program load: warning above 80, error from 100",
+         {std::nullopt, 80.0, std::nullopt, 100.0},
+         {{80, ok}, {80.5, warning}, {100, error}, {99, warning}, {10, ok}}},
+        {"slot 1 without slot 3 has no hysteresis",
+         {80.0, std::nullopt, std::nullopt, std::nullopt},
+         {{80, warning}, {79, ok}}},
+        {"slot 3 alone means nothing",
+         {std::nullopt, std::nullopt, 70.0, std::nullopt},
+         {{75, ok}, {65, ok}}},
+    };
+    for (const auto& [name, slots, steps] : sequences) {
+        SCOPED_TRACE(name);
+        limit_tracker tracker(slots);
+        for (std::size_t index = 0; index < steps.size(); ++index) {
+            SCOPED_TRACE("step " + std::to_string(index) + ", value " + std::to_string(steps[index].value));
+            EXPECT_EQ(tracker.evaluate(steps[index].value), steps[index].expected);
+        }
+    }
+}
+
+// The host holds three channels: a lookup, a ratio with hysteresis limits, and a named count.
+sensor_record canned_sensor() {
+    sensor_record sensor;
+    for (const auto& channel : json::parse(R"([
+        {"id": 0, "key": "channel.cpu_status", "name": {"id": "#:channel.cpu_status[]", "text": "CPU Status"},
+         "kind": 1, "unit": 0, "lookup": "cpu_status", "limit_mode": false, "limits": [null, null, null, null]},
+        {"id": 1, "key": "channel.cycle_ratio", "name": {"id": "#:channel.cycle_ratio[]", "text": "Cycle Ratio"},
+         "kind": 3, "unit": 5, "lookup": "", "limit_mode": true, "limits": [80.0, null, 70.0, 100.0]},
+        {"id": 2, "key": "channel.hardware_device", "name": {"id": "#:channel.hardware_device[PN-IO]", "text": "PN-IO Status"},
+         "kind": 1, "unit": 10, "lookup": "", "limit_mode": true, "limits": [null, 0, null, 1]}])")) {
+        EXPECT_TRUE(sensor.apply({{"type", "dynamic_channel"}, {"sensor_id", 1}, {"channel", channel}}));
+    }
+    return sensor;
+}
+
+json scan_result(int response_code, const json& channels) {
+    return {{"type", "scan_result"},
+            {"sensor_id", 1},
+            {"response_code", response_code},
+            {"error_code", 0},
+            {"message", {{"id", "#:message.operating_mode[RUN]"}, {"text", "Operating mode: RUN"}}},
+            {"channels", channels}};
+}
+
+json cpu_status(int value) {
+    return {{"id", 0}, {"kind", 1}, {"value", value}};
+}
+
+const json error_result{
+    {"type", "error_result"},
+    {"sensor_id", 1},
+    {"response_code", 3},
+    {"message", {{"id", "#:message.operating_mode[STOP]"}, {"text", "Operating mode: STOP"}}}};
+
+class evaluation_test : public ::testing::Test {
+protected:
+    json descriptor = test_support::canned_descriptor();
+    translator german{descriptor, "German"};
+    sensor_record sensor = canned_sensor();
+};
+
+TEST_F(evaluation_test, channels_show_translated_names_values_units_and_lookup_texts) {
+    scan_evaluator evaluator(descriptor, german);
+    const auto report = evaluator.evaluate(
+        {},
+        scan_result(0, json::parse(R"([{"id": 0, "kind": 1, "value": 4}, {"id": 1, "kind": 3, "value": 42.5},
+                                            {"id": 2, "kind": 1, "value": 0}, {"id": 7, "kind": 1, "value": 3},
+                                            {"id": 1, "kind": 3, "value": null}])")),
+        sensor);
+    EXPECT_FALSE(report.failed);
+    EXPECT_EQ(report.message, "Betriebszustand: RUN");
+    using row = std::tuple<std::string, std::string, std::string, json, std::string, std::optional<severity>>;
+    std::vector<row> shown;
+    for (const auto& channel : report.channels)
+        shown.emplace_back(channel.key, channel.name, channel.english_name, channel.value, channel.text,
+                           channel.state);
+    EXPECT_EQ(
+        shown,
+        (std::vector<row>{
+            {"channel.cpu_status", "CPU-Status", "CPU Status", 4, "STOPP", warning},    // German lookup text
+            {"channel.cycle_ratio", "Cycle Ratio", "Cycle Ratio", 42.5, "42.5 %", ok},  // no German name
+            {"channel.hardware_device", "Status PN-IO", "PN-IO Status", 0, "0 #", ok},
+            {"", "Channel 7", "Channel 7", 3, "3", std::nullopt},  // a channel the host does not hold
+            {"channel.cycle_ratio", "Cycle Ratio", "Cycle Ratio", nullptr, "no value", std::nullopt},
+        }));
+    EXPECT_TRUE(report.channels[0].from_lookup);
+    EXPECT_EQ(report.state, warning);
+}
+
+TEST_F(evaluation_test, keeps_the_hysteresis_of_each_channel_from_scan_to_scan) {
+    scan_evaluator evaluator(descriptor, german);
+    const std::vector<std::pair<double, severity>> ratios{{85, warning}, {75, warning}, {65, ok}, {75, ok}};
+    for (const auto& [ratio, expected] : ratios) {
+        SCOPED_TRACE(ratio);
+        EXPECT_EQ(evaluator.evaluate({}, scan_result(0, {{{"id", 1}, {"kind", 3}, {"value", ratio}}}), sensor)
+                      .state,
+                  expected);
+    }
+}
+
+TEST_F(evaluation_test, the_state_is_the_worst_of_the_response_code_lookups_and_limits) {
+    struct case_ {
+        std::string name;
+        json result;
+        int exit;
+    };
+    const std::vector<case_> cases{
+        {"ok with a running cpu", scan_result(0, json::array({cpu_status(8)})), 0},
+        {"a neutral lookup entry changes nothing", scan_result(0, json::array({cpu_status(0)})), 0},
+        {"a lookup value outside the lookup changes nothing", scan_result(0, json::array({cpu_status(99)})),
+         0},
+        {"lookup warning", scan_result(0, json::array({cpu_status(4)})), 1},
+        {"lookup error", scan_result(0, json::array({cpu_status(13)})), 2},
+        {"the module's warning", scan_result(1, json::array({cpu_status(8)})), 1},
+        {"the module's error", scan_result(3, json::array({cpu_status(8)})), 2},
+        {"unknown outranks a warning", scan_result(2, json::array({cpu_status(4)})), 3},
+        {"an error outranks unknown", scan_result(2, json::array({cpu_status(13)})), 2},
+        {"an unexpected response code is unknown", scan_result(9, json::array({cpu_status(8)})), 3},
+        {"limit error", scan_result(0, json::array({{{"id", 2}, {"kind", 1}, {"value", 1}}})), 2},
+        {"an error result has no values to vouch for the controller", error_result, 3},
+        {"a result whose members have other types",
+         {{"type", "scan_result"}, {"response_code", "0"}, {"channels", 5}},
+         3},
+    };
+    for (const auto& [name, result, exit] : cases) {
+        SCOPED_TRACE(name);
+        scan_evaluator evaluator(descriptor, german);
+        EXPECT_EQ(exit_status(evaluator.evaluate({}, result, sensor).state), exit);
+    }
+}
+
+TEST_F(evaluation_test, error_and_check_results_carry_their_translated_message) {
+    const scan_evaluator evaluator(descriptor, german);
+    const auto failed = scan_evaluator(descriptor, german).evaluate({}, error_result, sensor);
+    EXPECT_TRUE(failed.failed);
+    EXPECT_EQ(failed.message, "Betriebszustand: STOP");
+    EXPECT_TRUE(failed.channels.empty());
+
+    struct case_ {
+        json result;
+        severity state;
+        std::string message;
+    };
+    const std::vector<case_> checks{
+        {{{"type", "check_result"}, {"check_id", 1}, {"success", true}}, ok, "OK"},
+        {{{"type", "check_result"},
+          {"check_id", 1},
+          {"success", false},
+          {"message", {{"id", "x"}, {"text", "Denied"}}}},
+         error,
+         "Denied"},
+        {{{"type", "check_result"}, {"check_id", 1}, {"success", "yes"}}, error, "Error"},
+    };
+    for (const auto& [result, state, message] : checks) {
+        SCOPED_TRACE(result.dump());
+        const auto report = evaluator.evaluate_check({}, result);
+        EXPECT_EQ(report.state, state);
+        EXPECT_EQ(report.message, message);
+    }
+}
+
+TEST(severity, words_for_people_programs_and_plugins) {
+    const std::vector<std::tuple<severity, std::string, std::string, std::string, int>> cases{
+        {ok, "OK", "ok", "OK", 0},
+        {warning, "Warning", "warning", "WARNING", 1},
+        {error, "Error", "error", "CRITICAL", 2},
+        {severity::unknown, "Unknown", "unknown", "UNKNOWN", 3},
+    };
+    for (const auto& [state, name, word, plugin, exit] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(severity_name(state), name);
+        EXPECT_EQ(severity_word(state), word);
+        EXPECT_EQ(plugin_state(state), plugin);
+        EXPECT_EQ(exit_status(state), exit);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+// Readers for two of s7host's output formats, written from the formats' own rules rather than from
+// s7host's code, so a test can tell whether the output is what a monitoring system accepts. Each
+// throws std::runtime_error naming the rule a text breaks.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvel::probekit::host::test_support {
+
+// The monitoring-plugin convention: a status line "S7 <SENSOR> <STATE> - <text>", optionally followed
+// by " | " and performance data, then long output lines.
+struct performance_value {
+    std::string label;
+    double value = 0;
+    std::string unit;
+    std::optional<double> warn, crit, min, max;
+};
+
+struct plugin_output {
+    std::string sensor;
+    std::string state;  // OK, WARNING, CRITICAL, UNKNOWN
+    std::string text;
+    std::vector<performance_value> performance;
+    std::vector<std::string> long_output;
+};
+
+plugin_output parse_plugin_output(const std::string& output);
+
+// The OpenMetrics text format: families announced by "# TYPE", their samples together, "# EOF" last.
+struct metric_sample {
+    std::map<std::string, std::string> labels;
+    double value = 0;
+};
+
+struct metric_family {
+    std::string name;
+    std::string type;
+    std::string help;
+    std::vector<metric_sample> samples;
+};
+
+std::vector<metric_family> parse_openmetrics(const std::string& exposition);
+
+}  // namespace korvel::probekit::host::test_support

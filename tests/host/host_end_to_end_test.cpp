@@ -1,0 +1,469 @@
+// s7host as a monitoring engineer runs it: the real module library, snap7's server as the PLC, every
+// output format read back by a reader of its own rules, state across runs, processes and signals.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "host/cli/commands.hpp"
+#include "simulators/s7_cpu/s7_cpu_simulator.hpp"
+#include "tests/host/child_process.hpp"
+#include "tests/host/format_parsers.hpp"
+#include "tests/host/temporary_directory.hpp"
+
+namespace {
+
+using namespace korvel::probekit::host;
+using namespace korvel::probekit::host::test_support;
+using korvel::probekit::simulators::cpu_state;
+using korvel::probekit::simulators::s7_cpu_simulator;
+
+constexpr const char* cpu_status = "simatic_s7_300_400_cpu_status_sensor";
+constexpr const char* restart_overview = "simatic_s7_300_400_cpu_restart_overview_sensor";
+constexpr int restart_state_channel = 0;
+constexpr int warm_manual = 7;
+constexpr int no_restarts = 1;
+
+// s7host in this process, as main would run it; the module is given after the command on purpose.
+finished_program run_host_here(std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--module", MODULE_PATH});
+    std::ostringstream out, err;
+    const interruption never;
+    const int exit = run_host(arguments, out, err, never);
+    return {exit, out.str(), err.str()};
+}
+
+// A port on 127.0.0.1 that nothing listens on.
+std::uint16_t closed_port() {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    return ntohs(address.sin_port);
+}
+
+std::vector<std::string> scan_of(const std::string& kind, std::uint16_t port,
+                                 const std::filesystem::path& state) {
+    std::vector<std::string> arguments{"scan",        kind,
+                                       "--port",      std::to_string(port),
+                                       "--rack",      "0",
+                                       "--slot",      "2",
+                                       "--state-dir", state.string(),
+                                       "--set",       "connection_section.retry=noretry",
+                                       "--set",       "timeout=2"};
+    if (kind == cpu_status)
+        arguments.insert(arguments.end(),
+                         {"--set", "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100"});
+    return arguments;
+}
+
+std::vector<std::string> plus(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+std::set<std::string> member_names(const json& object) {
+    std::set<std::string> names;
+    for (const auto& [name, value] : object.items()) names.insert(name);
+    return names;
+}
+
+// Checks every member of one JSON line of a scan; returns the channel values by id.
+std::map<int, json> check_json_line(const json& line, const std::string& kind, std::uint16_t port, int exit) {
+    static const std::vector<std::string> words{"ok", "warning", "error", "unknown"};
+    EXPECT_EQ(member_names(line), (std::set<std::string>{"time", "type", "kind", "id", "target", "scan",
+                                                         "state", "exit_status", "message", "channels"}));
+    const std::string time = line.at("time");
+    const std::string form = "dddd-dd-ddTdd:dd:ddZ";  // d: a digit
+    EXPECT_EQ(time.size(), form.size()) << time;
+    for (std::size_t index = 0; index < std::min(time.size(), form.size()); ++index) {
+        EXPECT_TRUE(form[index] == 'd' ? std::isdigit(static_cast<unsigned char>(time[index])) != 0
+                                       : time[index] == form[index])
+            << time;
+    }
+    EXPECT_EQ(line.at("type"), "scan");
+    EXPECT_EQ(line.at("kind"), kind);
+    EXPECT_EQ(line.at("id"), 1);
+    EXPECT_EQ(line.at("target"), json({{"host", "127.0.0.1"}, {"port", port}, {"rack", 0}, {"slot", 2}}));
+    EXPECT_EQ(line.at("scan"), 1);
+    EXPECT_EQ(line.at("state"), words.at(static_cast<std::size_t>(exit)));
+    EXPECT_EQ(line.at("exit_status"), exit);
+    EXPECT_TRUE(line.at("message").is_string());
+    std::map<int, json> values;
+    for (const auto& channel : line.at("channels")) {
+        EXPECT_EQ(member_names(channel),
+                  (std::set<std::string>{"id", "key", "name", "value", "unit", "text", "state"}));
+        EXPECT_TRUE(channel.at("key").get<std::string>().starts_with("channel.")) << channel;
+        EXPECT_FALSE(channel.at("name").get<std::string>().empty()) << channel;
+        EXPECT_TRUE(channel.at("value").is_number()) << channel;
+        EXPECT_TRUE(channel.at("unit").is_string()) << channel;
+        EXPECT_TRUE(channel.at("text").is_string()) << channel;
+        EXPECT_TRUE(channel.at("state").is_null() ||
+                    std::ranges::count(words, channel.at("state").get<std::string>()) == 1)
+            << channel;
+        values[channel.at("id").get<int>()] = channel.at("value");
+    }
+    return values;
+}
+
+TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
+    s7_cpu_simulator running;
+    s7_cpu_simulator stopped;
+    stopped.set_cpu_state(cpu_state::stop);
+    const std::uint16_t nobody = closed_port();
+    struct case_ {
+        std::string name;
+        std::string kind;
+        std::uint16_t port;
+        int exit;
+    };
+    const std::vector<case_> cases{
+        {"ok", cpu_status, running.port(), 0},
+        {"warning: the CPU is in STOP", cpu_status, stopped.port(), 1},
+        {"error: restart events in the diagnostic buffer", restart_overview, running.port(), 2},
+        {"unknown: no PLC at the port", cpu_status, nobody, 3},
+    };
+    const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+    const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        const auto& [name, kind, port, exit] = cases[index];
+        SCOPED_TRACE(name);
+        const auto run = [&](const std::vector<std::string>& format) {
+            temporary_directory state;  // each run is a first run: restarts are new each time
+            return run_host_here(plus(scan_of(kind, port, state.path()), format));
+        };
+
+        const auto text = run({});
+        EXPECT_EQ(text.exit, exit) << text.out << text.err;
+        EXPECT_NE(text.out.find(": " + text_words[static_cast<std::size_t>(exit)] + "\n"), std::string::npos)
+            << text.out;
+
+        const auto nagios = run({"--format", "nagios"});
+        EXPECT_EQ(nagios.exit, exit) << nagios.err;
+        const auto plugin = parse_plugin_output(nagios.out);
+        EXPECT_EQ(plugin.state, plugin_words[static_cast<std::size_t>(exit)]);
+        std::string upper = kind;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(plugin.sensor, upper);
+
+        // --json after the command and --format json before it, in turns.
+        const auto lines = run(index % 2 == 0 ? std::vector<std::string>{"--json"}
+                                              : std::vector<std::string>{"--format=json"});
+        EXPECT_EQ(lines.exit, exit) << lines.err;
+        ASSERT_EQ(std::ranges::count(lines.out, '\n'), 1) << "one line per scan, nothing else on stdout\n"
+                                                          << lines.out;
+        const auto values = check_json_line(json::parse(lines.out), kind, port, exit);
+        EXPECT_EQ(plugin.performance.size(), values.size()) << "performance data for every numeric channel";
+
+        const auto metrics = run({"--format", "openmetrics"});
+        EXPECT_EQ(metrics.exit, exit) << metrics.err;
+        const auto families = parse_openmetrics(metrics.out);
+        ASSERT_FALSE(families.empty());
+        const auto& state = families.back();
+        EXPECT_EQ(state.name, "s7_state");
+        ASSERT_EQ(state.samples.size(), 1u);
+        EXPECT_EQ(state.samples[0].value, exit);
+        EXPECT_EQ(state.samples[0].labels, (std::map<std::string, std::string>{{"host", "127.0.0.1"},
+                                                                               {"port", std::to_string(port)},
+                                                                               {"rack", "0"},
+                                                                               {"slot", "2"},
+                                                                               {"sensor", kind},
+                                                                               {"id", "1"}}));
+        EXPECT_EQ(families.size(), values.size() + 1) << "a family per channel key and the state";
+
+        if (exit == 0) {  // what the scan read from the simulated CPU
+            EXPECT_EQ(values, (std::map<int, json>{{0, 8}, {1, 0.0}, {2, 0}, {3, 0}, {4, 1}, {5, 1}}));
+            EXPECT_EQ(plugin.text, "OK");
+            ASSERT_GE(plugin.performance.size(), 2u);
+            EXPECT_EQ(plugin.performance[0].label, "CPU Status");
+            EXPECT_EQ(plugin.performance[0].value, 8);
+            EXPECT_EQ(plugin.performance[1].label, "Cycle Ratio");
+            EXPECT_EQ(plugin.performance[1].unit, "%");
+            EXPECT_EQ(plugin.performance[1].warn, 80);
+            EXPECT_EQ(plugin.performance[1].crit, 100);
+            EXPECT_EQ(plugin.long_output.front(), "CPU Status: RUN (solo mode) (8) [OK]");
+            EXPECT_EQ(families.front().samples.at(0).value, 8);
+        } else if (exit == 3) {
+            EXPECT_TRUE(values.empty());
+            EXPECT_NE(plugin.text.find("127.0.0.1"), std::string::npos)
+                << "the module's reason: " << plugin.text;
+        }
+    }
+}
+
+TEST(host_end_to_end, two_plcs_scanned_in_turn_with_one_kind_and_id_keep_their_own_state) {
+    s7_cpu_simulator plc_a;
+    s7_cpu_simulator plc_b;
+    temporary_directory state;
+    const auto restart_state = [&](const s7_cpu_simulator& plc) {
+        const auto run = run_host_here(plus(scan_of(restart_overview, plc.port(), state.path()), {"--json"}));
+        return check_json_line(json::parse(run.out), restart_overview, plc.port(), run.exit)
+            .at(restart_state_channel);
+    };
+    EXPECT_EQ(restart_state(plc_a), warm_manual) << "A's restarts, reported";
+    EXPECT_EQ(restart_state(plc_b), warm_manual) << "B's restarts, not masked by A's";
+    EXPECT_EQ(restart_state(plc_a), no_restarts) << "A's restarts, reported once";
+    EXPECT_EQ(restart_state(plc_b), no_restarts) << "B's restarts, reported once";
+    int state_files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(state.path()))
+        state_files += entry.path().extension() == ".json" ? 1 : 0;
+    EXPECT_EQ(state_files, 2);
+}
+
+TEST(host_end_to_end, twenty_runs_in_parallel_on_one_state_directory_lose_nothing) {
+    s7_cpu_simulator plc;
+    temporary_directory state;
+    constexpr int runs = 20;
+    constexpr int shared_id = 99;
+    std::vector<finished_program> finished(runs);
+    {
+        std::vector<std::thread> threads;
+        for (int run = 0; run < runs; ++run) {
+            // The first half are ten sensors of their own, the other half ten runs of one sensor.
+            const int id = run < runs / 2 ? run + 1 : shared_id;
+            threads.emplace_back([&, run, id] {
+                finished[static_cast<std::size_t>(run)] =
+                    run_program(S7HOST_PATH, plus(scan_of(restart_overview, plc.port(), state.path()),
+                                                  // Runs of one sensor wait for each other up to the timeout:
+                                                  // a busy machine must not turn waiting into a failure.
+                                                  {"--id", std::to_string(id), "--json", "--set",
+                                                   "timeout=60", "--module", MODULE_PATH}));
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    int shared_reported = 0;
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        const auto& result = finished[static_cast<std::size_t>(run)];
+        ASSERT_EQ(std::ranges::count(result.out, '\n'), 1) << result.out << result.err;
+        const auto line = json::parse(result.out);
+        EXPECT_EQ(line.at("exit_status"), result.exit);
+        const int restart_state = line.at("channels").at(restart_state_channel).at("value");
+        if (run < runs / 2) {
+            EXPECT_EQ(restart_state, warm_manual) << "a sensor of its own sees the restarts as new";
+        } else {
+            shared_reported += restart_state == warm_manual ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(shared_reported, 1) << "the runs of one sensor took turns: only the first saw new restarts";
+
+    std::set<std::string> ids;
+    for (const auto& entry : std::filesystem::directory_iterator(state.path())) {
+        const std::string name = entry.path().filename();
+        if (name.ends_with(".lock")) continue;
+        ASSERT_TRUE(name.ends_with(".json")) << "no temporary or corrupt file left: " << name;
+        std::ifstream in(entry.path());
+        const auto saved = json::parse(in);
+        EXPECT_FALSE(saved.at("persistent_data").empty()) << name;
+        EXPECT_FALSE(saved.at("channels").empty()) << name;
+        ids.insert(std::to_string(saved.at("id").get<int>()));
+    }
+    EXPECT_EQ(ids.size(), 11u) << "every run's sensor has its state";
+}
+
+TEST(host_end_to_end,
+     a_state_directory_that_cannot_be_written_ends_the_run_as_unknown_naming_path_and_reason) {
+    // Below a regular file no directory can be made, even for root, whom permissions do not stop.
+    temporary_directory place;
+    const auto blocker = place.path() / "plain-file";
+    std::ofstream(blocker) << "x";
+    const auto unusable = blocker / "state";
+    const std::string reason = "cannot create the state directory " + unusable.string() +
+                               ": Not a directory (choose another directory with --state-dir DIR)";
+    const auto text = run_host_here(scan_of(cpu_status, 102, unusable));
+    EXPECT_EQ(text.exit, 3);
+    EXPECT_EQ(text.err, "s7host: " + reason + "\n");
+    EXPECT_EQ(text.out, "");
+    const auto nagios = run_host_here(plus(scan_of(cpu_status, 102, unusable), {"--format", "nagios"}));
+    EXPECT_EQ(nagios.exit, 3);
+    EXPECT_EQ(nagios.out, "S7 SIMATIC_S7_300_400_CPU_STATUS_SENSOR UNKNOWN - " + reason + "\n");
+}
+
+TEST(host_end_to_end, settings_errors_name_the_setting_and_what_it_allows) {
+    temporary_directory state;
+    const std::string state_dir = state.path().string();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"scan", cpu_status, "--rack", "0", "--slot", "2", "--set",
+          "connection_section.recieve_timeout_ms=100"},
+         "unknown setting \"connection_section.recieve_timeout_ms\" (from --set) for " +
+             std::string(cpu_status) + "; did you mean connection_section.receive_timeout_ms? (s7host info " +
+             cpu_status + " lists its settings)"},
+        {{"--lang", "de", "scan", cpu_status, "--rack", "9", "--slot", "2"},
+         "Setting \"Baugruppenträger (Rack)\" (connection_section.rack): 9 is out of range; allowed: 0 to 7"},
+        {{"scan", cpu_status, "--rack", "0", "--slot", "2", "--set", "connection_section.retry=sometimes"},
+         "Setting \"Failed Requests\" (connection_section.retry): \"sometimes\" is not one of its values; "
+         "allowed: retry "
+         "(Retry (default)), noretry (Do not retry)"},
+        {{"scan", cpu_status, "--rack", "0"},
+         "Setting \"Slot\" (connection_section.slot) is required and has no default: give it with --set "
+         "connection_section.slot=VALUE (0 to 31)"},
+        {{"scan", "simatic_s7_1200_1500_cpu_status_sensor", "--rack", "0"},
+         "--rack: simatic_s7_1200_1500_cpu_status_sensor has no rack setting"},
+        {{"scan", "simatic_s7_300_400_cpu_stauts_sensor"},
+         "unknown sensor kind \"simatic_s7_300_400_cpu_stauts_sensor\"; did you mean "
+         "simatic_s7_300_400_cpu_status_sensor? "
+         "(s7host list shows the kinds)"},
+        {{"scan", "s7web_login_check"}, "s7web_login_check is a check: use s7host check s7web_login_check"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(expected);
+        const auto run = run_host_here(plus(arguments, {"--state-dir", state_dir}));
+        EXPECT_EQ(run.exit, 3);
+        EXPECT_EQ(run.err, "s7host: " + expected + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(state.path())) << "no state for a sensor that never ran";
+}
+
+TEST(host_end_to_end, info_list_help_and_version_in_any_option_order) {
+    struct case_ {
+        std::vector<std::string> arguments;
+        std::vector<std::string> expected;
+    };
+    const std::string german_sensor = "SIMATIC S7-300/400 CPU-Status [simatic_s7_300_400_cpu_status_sensor]";
+    const std::vector<case_> cases{
+        {{"info", "--lang", "de"}, {"Überwachungsmodul", german_sensor, "German             221 keys"}},
+        {{"--lang", "de", "info"}, {"Überwachungsmodul", german_sensor, "noretry (Nicht wiederholen)"}},
+        {{"info", cpu_status, "--lang", "de", "--set",
+          "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100"},
+         {german_sensor, "Baugruppenträger (Rack)", "connection_section.rack", "0 to 7", "Base settings",
+          "timeout", "CPU-Status", "channel.cpu_status", "lookup cpu_status",
+          "warning from 80.0 until below 70.0, error from 100.0", "Lookup cpu_status:", "RUN (solo mode)"}},
+        {{"--lang=ja", "list"},
+         {"simatic_s7_300_400_cpu_status_sensor", "sensor", "s7web_login_check", "check"}},
+        {{"help", "scan"}, {"usage: s7host scan KIND [OPTIONS]", "--count N"}},
+        {{"scan", "-h"}, {"usage: s7host scan KIND [OPTIONS]"}},
+        {{"--help"}, {"usage: s7host COMMAND", "info [KIND]"}},
+        {{"--version"},
+         {"s7host 1.21.0\nmodule 1.21.0.22799, API level 6, ", "\nsnap7 1.4.0 (node-snap7 1.0.9 with ",
+          "\nlibcurl "}},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const auto run = run_host_here(arguments);
+        EXPECT_EQ(run.exit, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        for (const auto& text : expected)
+            EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+    }
+    EXPECT_EQ(std::ranges::count(run_host_here({"list"}).out, '\n'), 7) << "six sensors and the check";
+
+    const auto kind = json::parse(run_host_here({"info", cpu_status, "--json"}).out).at("kind");
+    EXPECT_EQ(kind.at("type"), "sensor");
+    const auto rack = std::ranges::find_if(
+        kind.at("settings"), [](const json& s) { return s.at("key") == "connection_section.rack"; });
+    ASSERT_NE(rack, kind.at("settings").end());
+    EXPECT_EQ(*rack, json({{"key", "connection_section.rack"},
+                           {"label", "Rack"},
+                           {"type", "integer"},
+                           {"required", true},
+                           {"default", nullptr},
+                           {"minimum", 0},
+                           {"maximum", 7},
+                           {"options", json::array()}}));
+    const auto& status = kind.at("channels").at(0);
+    EXPECT_EQ(status.at("key"), "channel.cpu_status");
+    EXPECT_EQ(status.at("lookup"), "cpu_status");
+    EXPECT_EQ(status.at("lookup_values").size(), 16u);
+
+    // The environment picks the language when --lang does not.
+    const char* before = std::getenv("LC_ALL");
+    const std::string saved = before ? before : "";
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    const auto german = run_host_here({"list"});
+    if (before) {
+        setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
+    EXPECT_NE(german.out.find("SIMATIC S7-300/400 CPU-Status"), std::string::npos) << german.out;
+}
+
+TEST(host_end_to_end,
+     a_signal_ends_an_endless_run_after_the_scan_with_every_scan_written_and_the_state_saved) {
+    s7_cpu_simulator plc;
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        temporary_directory state;
+        running_program host(S7HOST_PATH,
+                             plus(scan_of(cpu_status, plc.port(), state.path()),
+                                  {"--count", "0", "--interval", "0", "--json", "--module", MODULE_PATH}));
+        std::vector<std::string> lines(2);
+        // Reading while the run goes on: each scan is flushed into the pipe as it ends.
+        for (auto& line : lines) ASSERT_TRUE(host.read_line(line));
+        host.send_signal(signal);
+        for (std::string line; host.read_line(line);) lines.push_back(line);
+        EXPECT_EQ(host.wait(), 0) << "the state of the last scan";
+        for (std::size_t index = 0; index < lines.size(); ++index) {
+            const auto line = json::parse(lines[index]);
+            EXPECT_EQ(line.at("scan"), static_cast<int>(index) + 1);
+            EXPECT_EQ(line.at("state"), "ok");
+        }
+        int saved = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(state.path())) {
+            if (entry.path().extension() != ".json") continue;
+            std::ifstream in(entry.path());
+            EXPECT_EQ(json::parse(in).at("channels").size(), 6u);
+            ++saved;
+        }
+        EXPECT_EQ(saved, 1);
+    }
+}
+
+TEST(host_end_to_end, demo_shows_the_three_sensors_and_counts_restarts_once) {
+    const auto demo = run_host_here({"demo"});
+    EXPECT_EQ(demo.exit, 0) << demo.err;
+    for (const std::string expected : {"== CPU status, CPU switched to STOP ==", "STOP (internal) (4)",
+                                       "== LED status ==", "Warm Manual (7)", "No Restarts (1)"}) {
+        EXPECT_NE(demo.out.find(expected), std::string::npos) << expected << "\n" << demo.out;
+    }
+}
+
+TEST(s7sim, arguments_help_port_and_stop) {
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> refusals{
+        {{"--port", "x"}, 2, "s7sim: --port expects a port number from 1 to 65535, not \"x\"\n"},
+        {{"--port", "70000"}, 2, "s7sim: --port expects a port number from 1 to 65535, not \"70000\"\n"},
+        {{"--port"}, 2, "s7sim: --port needs a value (a port number)\n"},
+        {{"102"}, 2, "s7sim: unknown argument \"102\" (a port is given as --port 102)\n"},
+        {{"--bogus"}, 2, "s7sim: unknown argument \"--bogus\"\n"},
+    };
+    for (const auto& [arguments, exit, message] : refusals) {
+        SCOPED_TRACE(message);
+        const auto run = run_program(S7SIM_PATH, arguments);
+        EXPECT_EQ(run.exit, exit);
+        EXPECT_TRUE(run.err.starts_with(message)) << run.err;
+        EXPECT_NE(run.err.find("usage: s7sim"), std::string::npos);
+    }
+    const auto help = run_program(S7SIM_PATH, {"--help"});
+    EXPECT_EQ(help.exit, 0);
+    EXPECT_TRUE(help.out.starts_with("usage: s7sim [--port N] [--stop]\n")) << help.out;
+
+    const std::uint16_t port = closed_port();
+    running_program simulator(S7SIM_PATH, {"--stop", "--port", std::to_string(port)});
+    std::string first_line;
+    ASSERT_TRUE(simulator.read_line(first_line));
+    EXPECT_EQ(first_line, std::to_string(port));
+    temporary_directory state;
+    const auto scan = run_host_here(plus(scan_of(cpu_status, port, state.path()), {"--format", "nagios"}));
+    EXPECT_EQ(scan.exit, 1) << scan.out << scan.err;
+    EXPECT_TRUE(scan.out.starts_with(
+        "S7 SIMATIC_S7_300_400_CPU_STATUS_SENSOR WARNING - CPU Status: STOP (internal) |"))
+        << scan.out;
+    simulator.send_signal(SIGTERM);
+    EXPECT_EQ(simulator.wait(), 0);
+}
+
+}  // namespace

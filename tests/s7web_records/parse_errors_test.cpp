@@ -1,0 +1,193 @@
+// The error table of every parse operation: each JSON-RPC error code an answer can carry, and the
+// error or empty result it becomes. -32601 marks a method the firmware lacks, -32602 a redundancy id
+// the CPU rejects; the meaning differs per method.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "s7/exceptions/exceptions.hpp"
+#include "s7/s7web/alarms_browse.hpp"
+#include "s7/s7web/diagnostic_buffer.hpp"
+#include "s7/s7web/module_node.hpp"
+#include "s7/s7web/module_status.hpp"
+#include "s7/s7web/plc_mode.hpp"
+#include "s7/s7web/runtime_information.hpp"
+#include "tests/s7web_records/answer_texts.hpp"
+#include "tests/support/expect_error.hpp"
+
+namespace {
+
+namespace s7web = korvel::probekit::s7::s7web;
+namespace errors = korvel::probekit::s7::exceptions;
+using korvel::probekit::libparser::parser_interface;
+using s7web_records_test::answer_of;
+using s7web_records_test::json;
+namespace texts = s7web_records_test::texts;
+
+using outcome = std::function<void(const parser_interface&)>;
+
+template <typename Error, typename Parse>
+outcome throws(Parse parse, const char* text) {
+    return [=](const parser_interface& answer) {
+        test_support::expect_error<Error>([&] { parse(answer); }, text);
+    };
+}
+
+// The firmware lacks the method: nothing to report, and no error.
+template <typename Parse>
+outcome absent(Parse parse) {
+    return [=](const parser_interface& answer) { EXPECT_FALSE(parse(answer).has_value()); };
+}
+
+const auto alarms = [](const parser_interface& answer) { return s7web::parse_alarms_browse(answer); };
+const auto modules = [](const parser_interface& answer) {
+    return s7web::parse_modules_browse(answer, std::nullopt);
+};
+const auto status = [](const parser_interface& answer) { return s7web::parse_modules_read_status(answer); };
+const auto operating_mode = [](const parser_interface& answer) {
+    return s7web::parse_operating_mode(answer);
+};
+const auto mode_selector = [](const parser_interface& answer) {
+    return s7web::parse_mode_selector_state(answer);
+};
+const auto runtime = [](const parser_interface& answer) { return s7web::parse_runtime_information(answer); };
+const auto diagnostics = [](const parser_interface& answer) {
+    return s7web::parse_diagnostic_buffer(answer);
+};
+
+TEST(parse_errors, every_method_maps_each_error_code_to_its_error) {
+    struct row {
+        const char* method;
+        std::int64_t code;
+        outcome expected;
+    };
+    const row rows[] = {
+        {"Alarms.Browse", -32601,
+         throws<errors::alarms_browse_not_supported>(alarms, texts::alarms_not_supported)},
+        {"Alarms.Browse", -32602,
+         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"Alarms.Browse", 1, throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"Modules.Browse", -32601,
+         throws<errors::modules_browse_not_supported>(modules, texts::modules_not_supported)},
+        {"Modules.Browse", -32602,
+         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
+        {"Modules.Browse", 3,
+         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
+        {"Modules.ReadStatus", -32601,
+         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
+        {"Modules.ReadStatus", -32602,
+         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
+        {"Modules.ReadStatus", 4,
+         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
+        {"Plc.ReadOperatingMode", -32601,
+         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
+        {"Plc.ReadOperatingMode", -32602,
+         throws<errors::read_operating_mode_invalid_params>(operating_mode, texts::redundancy_id_invalid)},
+        {"Plc.ReadOperatingMode", 5,
+         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
+        {"Plc.ReadModeSelectorState", -32601,
+         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
+                                                                 texts::mode_selector_internal)},
+        {"Plc.ReadModeSelectorState", -32602,
+         throws<errors::read_mode_selector_state_invalid_params>(mode_selector,
+                                                                 texts::redundancy_id_invalid)},
+        {"Plc.ReadModeSelectorState", -1,
+         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
+                                                                 texts::mode_selector_internal)},
+        {"Plc.ReadRuntimeInformation", -32601, absent(runtime)},
+        {"Plc.ReadRuntimeInformation", -32602,
+         throws<errors::api_unexpected_error>(runtime, texts::unexpected)},
+        {"Plc.ReadRuntimeInformation", 1, throws<errors::api_unexpected_error>(runtime, texts::unexpected)},
+        {"DiagnosticBuffer.Browse", -32601, absent(diagnostics)},
+        {"DiagnosticBuffer.Browse", -32602,
+         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+        {"DiagnosticBuffer.Browse", 3, throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(std::string(r.method) + " " + std::to_string(r.code));
+        // The error wins over a result the answer also carries.
+        r.expected(*answer_of({{"id", r.method},
+                               {"jsonrpc", "2.0"},
+                               {"error", {{"code", r.code}, {"message", "from the device"}}},
+                               {"result", {{"entries", json::array()}, {"nodes", json::array()}}}}));
+    }
+}
+
+TEST(parse_errors, code_0_or_none_parses_the_result) {
+    const json ok_forms[] = {json::object(), {{"error", {{"code", 0}}}}, {{"error", {{"message", "none"}}}}};
+    for (const json& form : ok_forms) {
+        SCOPED_TRACE(form.dump());
+        json answer = form;
+        answer["result"] = {{"mode_selector", "stop"}};
+        EXPECT_EQ(s7web::parse_mode_selector_state(*answer_of(answer)), "stop");
+        answer["result"] = "run";
+        EXPECT_EQ(s7web::parse_operating_mode(*answer_of(answer)), "run");
+        answer["result"] = {{"entries", json::array()}};
+        EXPECT_EQ(s7web::parse_diagnostic_buffer(*answer_of(answer)),
+                  std::vector<s7web::diagnostic_buffer_entry>());
+        EXPECT_TRUE(s7web::parse_alarms_browse(*answer_of(answer)).entries.empty());
+    }
+}
+
+// Texts and arrays longer than anything a device sends raise the method's own error, not a crash
+// or a text kept without bound.
+TEST(parse_errors, oversized_texts_and_arrays_raise_the_methods_error) {
+    const std::string long_word(65, 'x');
+    const std::string long_text(4097, 'x');
+    json entries = json::array();
+    for (int i = 0; i < 10001; ++i) entries.push_back(json::object());
+    struct row {
+        const char* what;
+        json answer;
+        outcome expected;
+    };
+    const row rows[] = {
+        {"alarm text",
+         {{"result", {{"entries", {{{"alarm_text", long_text}}}}}}},
+         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"alarm time stamp",
+         {{"result", {{"entries", {{{"timestamp", long_word}}}}}}},
+         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"10001 alarms",
+         {{"result", {{"entries", entries}}}},
+         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"module name",
+         {{"result", {{"nodes", {{{"hwid", 1}, {"name", long_text}}}}}}},
+         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
+        {"module type",
+         {{"result", {{"nodes", {{{"hwid", 1}, {"type", long_word}}}}}}},
+         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
+        {"own status",
+         {{"result", {{"status", {{"own", long_word}}}}}},
+         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
+        {"operating mode",
+         {{"result", long_word}},
+         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
+        {"mode selector",
+         {{"result", {{"mode_selector", long_word}}}},
+         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
+                                                                 texts::mode_selector_internal)},
+        {"diagnostic time stamp",
+         {{"result", {{"entries", {{{"timestamp", long_word}}}}}}},
+         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+        {"10001 diagnostic entries",
+         {{"result", {{"entries", entries}}}},
+         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.expected(*answer_of(r.answer));
+    }
+    // The longest accepted forms still parse.
+    EXPECT_EQ(s7web::parse_operating_mode(*answer_of({{"result", std::string(64, 'x')}})).size(), 64u);
+    EXPECT_EQ(s7web::parse_alarms_browse(
+                  *answer_of({{"result", {{"entries", {{{"alarm_text", std::string(4096, 'x')}}}}}}}))
+                  .entries.at(0)
+                  .alarm_text.size(),
+              4096u);
+}
+
+}  // namespace
