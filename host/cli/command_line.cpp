@@ -25,7 +25,7 @@ const std::array<command_entry, 7> commands{{
     {command::info, "info", "[KIND]", "the module with all kinds, or one kind's settings and channels"},
     {command::scan, "scan", "KIND", "creates a sensor, scans it --count times, keeps its state"},
     {command::check, "check", "KIND", "runs a check once"},
-    {command::demo, "demo", "", "the S7-300/400 sensors against a simulated CPU started in this process"},
+    {command::demo, "demo", "", "every sensor and the check against a simulated S7-300 CPU and S7-1500 Web API started in this process"},
 }};
 
 constexpr unsigned bit(command value) {

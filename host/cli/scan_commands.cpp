@@ -11,6 +11,8 @@
 #include "host/cli/state_store.hpp"
 #include "host/harness/protocol.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
+#include "simulators/s7web_api/s7web_api_simulator.hpp"
+#include "simulators/s7web_api/scenario_file.hpp"
 
 namespace korvel::probekit::host {
 namespace {
@@ -229,6 +231,33 @@ int demo_command(module_session& session, const command_line& options, std::ostr
     run("LED status", led_status);
     run("Restart overview: the three restarts in the CPU's diagnostic buffer are new", restarts);
     run("Restart overview again, a new run from the saved state: counted once, nothing new", restarts);
+
+    // The S7-1200/1500 part: a simulated plant controller whose Web API answers over HTTPS.
+    simulators::s7web_api_simulator plant(simulators::load_scenario_file(S7HOST_DEMO_SCENARIO));
+    if (titled && !stop.requested()) {
+        out << "Simulated S7-1500 Web API listening on https://127.0.0.1:" << plant.port() << "\n\n";
+    }
+    const auto web_scan_of = [&](const std::string& kind, int id) {
+        command_line scan = scan_of(kind, id);
+        scan.assignments = {{"host", "127.0.0.1", "demo"},
+                            {"s7web_credentials_section.port", std::to_string(plant.port()), "demo"},
+                            {"s7web_credentials_section.username", "diag", "demo"},
+                            {"s7web_credentials_section.password", "Diag.Pass+1", "demo"},
+                            // The simulator's certificate comes from a CA made at its start.
+                            {"shared_http_validation_section.certificate_validation", "none", "demo"}};
+        return scan;
+    };
+    auto login = web_scan_of("s7web_login_check", 7);
+    login.chosen = command::check;
+    if (!stop.requested()) {
+        if (titled) out << "== Web API login check ==\n";
+        every_scan_answered &= check_command(session, login, out, err) != cannot_run;
+        if (titled) out << '\n';
+    }
+    run("S7-1500 CPU status", web_scan_of("simatic_s7_1200_1500_cpu_status_sensor", 4));
+    run("S7-1500 alarm status: the most critical active alarm", web_scan_of("simatic_s7_1200_1500_alarm_status_sensor", 5));
+    run("S7-1500 hardware status: every module and IO device of the plant",
+        web_scan_of("simatic_s7_1200_1500_hardware_status_sensor", 6));
     return every_scan_answered ? 0 : cannot_run;
 }
 
