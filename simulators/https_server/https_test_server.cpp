@@ -139,7 +139,17 @@ struct https_test_server::state {
         const http_answer answer = handler(received);
         response.status = answer.status;
         for (const auto& [name, value] : answer.headers) response.set_header(name, value);
-        response.set_content(answer.body, answer.content_type);
+        if (!answer.cut_after) {
+            response.set_content(answer.body, answer.content_type);
+            return;
+        }
+        const std::size_t sent = std::min(*answer.cut_after, answer.body.size());
+        response.set_content_provider(
+            answer.body.size(), answer.content_type,
+            [body = answer.body, sent](std::size_t, std::size_t, httplib::DataSink& sink) {
+                sink.write(body.data(), sent);
+                return false;  // the server closes the connection with the body unfinished
+            });
     }
 
     const request_handler handler;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,10 +31,18 @@ struct http_request {
 
 // What the handler answers.
 struct http_answer {
-    int status = 200;
-    std::string body = "ok";
-    std::string content_type = "text/plain";
+    http_answer(int status_code = 200, std::string text = "ok", std::string type = "text/plain",
+                http_headers extra_headers = {})
+        : status(status_code), body(std::move(text)), content_type(std::move(type)),
+          headers(std::move(extra_headers)) {}
+
+    int status;
+    std::string body;
+    std::string content_type;
     http_headers headers;
+    // Not empty: the answer announces the whole body, sends only this many bytes of it and closes the
+    // connection, as a peer failing mid-answer does.
+    std::optional<std::size_t> cut_after;
 };
 
 using request_handler = std::function<http_answer(const http_request&)>;

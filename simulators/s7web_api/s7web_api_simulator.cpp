@@ -65,6 +65,7 @@ struct s7web_api_simulator::state {
                 device.answer(request.body, request.header("X-Auth-Token"), web_api_device::clock::now()),
                 "application/json", answer_headers()};
         }
+        if (failures.cut_answers) answer.cut_after = answer.body.size() / 2;
         if (failures.delay.count() > 0) wake.wait_for(lock, failures.delay, [this] { return stopping; });
         return answer;
     }

@@ -89,6 +89,7 @@ struct injected_failures {
     std::int64_t login_error = 0;            // not 0: every login is refused with this code
     int http_status = 0;                     // not 0: every POST is answered with this HTTP status
     std::chrono::milliseconds delay{0};      // every answer leaves this much later
+    bool cut_answers = false;                // every answer breaks off halfway and the connection closes
 };
 
 // One controller as its Web API shows it.

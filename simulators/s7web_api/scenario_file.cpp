@@ -182,7 +182,7 @@ s7web_scenario parse_scenario(const nlohmann::json& document) {
     }
     if (top.has("failures")) {
         const auto failures = top.object("failures");
-        failures.allow_only({"wrong_password_code", "login_error", "http_status", "delay_ms"});
+        failures.allow_only({"wrong_password_code", "login_error", "http_status", "delay_ms", "cut_answers"});
         scenario.failures.wrong_password_code =
             failures.integer("wrong_password_code", 100, INT32_MIN, INT32_MAX);
         scenario.failures.login_error = failures.integer("login_error", 0, INT32_MIN, INT32_MAX);
@@ -190,6 +190,7 @@ s7web_scenario parse_scenario(const nlohmann::json& document) {
         if (scenario.failures.http_status != 0 && scenario.failures.http_status < 300)
             failures.fail("http_status", "expected 0 (none) or an error status from 300 to 599");
         scenario.failures.delay = std::chrono::milliseconds(failures.integer("delay_ms", 0, 0, max_delay_ms));
+        scenario.failures.cut_answers = failures.flag("cut_answers", false);
     }
     return scenario;
 }

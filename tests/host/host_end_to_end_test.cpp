@@ -10,12 +10,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
 
 #include "host/cli/commands.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
+#include "simulators/s7web_api/s7web_api_simulator.hpp"
+#include "simulators/s7web_api/scenario_file.hpp"
 #include "tests/host/child_process.hpp"
 #include "tests/host/format_parsers.hpp"
 #include "tests/host/temporary_directory.hpp"
@@ -26,6 +29,8 @@ using namespace korvel::probekit::host;
 using namespace korvel::probekit::host::test_support;
 using korvel::probekit::simulators::cpu_state;
 using korvel::probekit::simulators::s7_cpu_simulator;
+using korvel::probekit::simulators::s7web_api_simulator;
+using korvel::probekit::simulators::load_scenario_file;
 
 constexpr const char* cpu_status = "simatic_s7_300_400_cpu_status_sensor";
 constexpr const char* restart_overview = "simatic_s7_300_400_cpu_restart_overview_sensor";
@@ -421,6 +426,42 @@ TEST(host_end_to_end,
         }
         EXPECT_EQ(saved, 1);
     }
+}
+
+TEST(host_end_to_end, web_api_channel_ids_survive_a_restart_of_the_host_through_its_state_file) {
+    s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    temporary_directory state;
+    // Each run is a new host process's module: only the state file carries the ids over.
+    const auto channel_ids = [&] {
+        const auto run = run_host_here(
+            {"scan", "simatic_s7_1200_1500_hardware_status_sensor", "--port", std::to_string(plc.port()),
+             "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag",
+             "--set", "s7web_credentials_section.password=Diag.Pass+1", "--set",
+             "shared_http_validation_section.certificate_validation=none", "--json"});
+        EXPECT_EQ(run.exit, 0) << run.err << run.out;
+        const json line = json::parse(run.out);
+        std::map<std::string, int> ids;
+        for (const auto& channel : line.at("channels")) ids[channel.at("name")] = channel.at("id");
+        return ids;
+    };
+    const auto first = channel_ids();
+    ASSERT_EQ(first.size(), 4u) << "the fault count, the station and its two IO modules";
+
+    // The first IO module leaves the rack and another comes in: the others keep their ids and the
+    // newcomer takes the next one, not the free one.
+    plc.change([](auto& scenario) {
+        auto& modules = scenario.hardware.at(0).children;
+        modules.erase(modules.begin() + 1);
+        auto& added = modules.emplace_back();
+        added.hwid = 259;
+        added.name = "AI 8xU/I HF_1";
+        added.type = "module";
+        added.subtype = "io_module";
+    });
+    auto expected = first;
+    expected.erase("DI 32x24VDC HF_1 Status");
+    expected["AI 8xU/I HF_1 Status"] = 4;
+    EXPECT_EQ(channel_ids(), expected);
 }
 
 TEST(host_end_to_end, demo_shows_the_three_sensors_and_counts_restarts_once) {

@@ -186,3 +186,26 @@ TEST_F(s7web_end_to_end_test, plant_with_a_deep_tree_faults_and_alarms) {
 }
 
 }  // namespace
+
+TEST_F(s7web_end_to_end_test, a_failing_web_server_gives_each_sensor_its_error_and_the_next_scan_recovers) {
+    start("s7_1500_standard.json");
+    using korvel::probekit::simulators::injected_failures;
+    const std::string no_answer = "The sensor could not get a response from the server. ";
+    const std::pair<injected_failures, std::string> failures[] = {
+        {{.http_status = 500}, no_answer + "500 (<html><body><h1>500</h1></body></html>). "},
+        {{.http_status = 429}, "Too many requests were sent to the remote server."},
+        {{.cut_answers = true}, no_answer + "200 (Unknown status code). transfer closed with "}};
+    // Before the first good answer the probe would report any of these as no Web API at all.
+    ASSERT_EQ(scan(cpu_status).at("type"), "scan_result");
+    for (const int sensor : {cpu_status, alarm_status, hardware_status}) {
+        for (const auto& [failure, text] : failures) {
+            SCOPED_TRACE(text);
+            plc->set_failures(failure);
+            const json result = scan(sensor);
+            ASSERT_EQ(result.at("type"), "error_result") << result.dump();
+            EXPECT_EQ(text_of(result).substr(0, text.size()), text);
+        }
+        plc->set_failures({});
+        EXPECT_EQ(scan(sensor).at("type"), "scan_result") << sensor;
+    }
+}
