@@ -9,8 +9,8 @@ file(WRITE ${OUTPUT}.tmp
 "// Generated from ${INPUT}; do not edit.
 #include <string_view>
 namespace ${NAMESPACE} {
-namespace { const char data[] = {${bytes} '\\0'}; }
-extern const std::string_view ${SYMBOL}(data, ${byte_count});
+namespace { const char ${SYMBOL}_data[] = {${bytes} '\\0'}; }
+extern const std::string_view ${SYMBOL}(${SYMBOL}_data, ${byte_count});
 }
 ")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)

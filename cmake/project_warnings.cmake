@@ -1,6 +1,11 @@
 # Our own targets build with these warnings; third-party code (snap7) does not.
 function(project_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+  # A unity build includes our .cpp files into one another, and GCC then takes a class using a type
+  # of the file's anonymous namespace for one declared in a header.
+  if(CMAKE_UNITY_BUILD)
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
 endfunction()
 
 # One static library per folder, named after it, with our warning policy.

@@ -9,7 +9,7 @@
 namespace korvel::probekit::s7 {
 namespace {
 
-constexpr int trace = liblog::level::trace;
+using liblog::level::trace;
 constexpr std::uint16_t cycle_time_exceeded_event = 0x3501;
 
 bool by_time_stamp(const diagnostic_entry& left, const diagnostic_entry& right) {

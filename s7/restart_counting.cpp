@@ -11,7 +11,7 @@
 namespace korvel::probekit::s7 {
 namespace {
 
-constexpr int trace = liblog::level::trace;
+using liblog::level::trace;
 constexpr std::int64_t no_restarts = 1;
 
 struct restart_event {

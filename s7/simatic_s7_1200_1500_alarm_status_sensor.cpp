@@ -14,13 +14,13 @@ namespace {
 namespace channels = libvexahelper::channels;
 namespace channel_text = texts::channel;
 
-enum channel_id : int {
+enum alarm_status_channel : int {
     unacknowledged_channel = 0,
     total_channel = 1,
     program_channel = 2,
     system_channel = 3,
     other_channel = 4,
-    first_module_channel = 5,
+    first_alarm_module_channel = 5,
 };
 
 // Alarms one browse asks for; a CPU holds far fewer.
@@ -83,7 +83,7 @@ void simatic_s7_1200_1500_alarm_status_sensor::do_scan() {
     result.set_value(other_channel, counts.other);
     result.set_response_message(alarm_message(most_critical_alarm(alarms.entries)));
     for (const auto& [name, state] : module_alarm_states(alarms.entries, modules)) {
-        const int id = channel_id_for(name, first_module_channel);
+        const int id = channel_id_for(name, first_alarm_module_channel);
         ensure_dynamic_channel(module_alarm_options(id, name));
         result.set_value(id, static_cast<std::int64_t>(state));
     }

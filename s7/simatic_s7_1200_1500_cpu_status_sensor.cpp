@@ -19,7 +19,7 @@ namespace {
 namespace channel_text = texts::channel;
 using libvexahelper::responses::sensor_scan_result;
 
-enum channel_id : int {
+enum cpu_status_channel : int {
     operating_mode_channel = 0,
     mode_selector_channel = 1,
     cycle_time_status_channel = 2,

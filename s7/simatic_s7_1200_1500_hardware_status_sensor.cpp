@@ -17,7 +17,7 @@ namespace channels = libvexahelper::channels;
 namespace channel_text = texts::channel;
 
 constexpr int fault_count_channel = 0;
-constexpr int first_module_channel = 1;
+constexpr int first_hardware_module_channel = 1;
 
 dynamic_channel_options fault_count_options() {
     auto options = channel_options(fault_count_channel, channel_text::hardware_fault_count,
@@ -71,7 +71,7 @@ void simatic_s7_1200_1500_hardware_status_sensor::do_scan() {
         const auto by_id = answers_by_id(answers);
         for (const s7web::module_node* module : monitored) {
             const std::int64_t value = status_value(*module, by_id, containers.contains(module->hwid));
-            const int id = channel_id_for(std::to_string(module->hwid), first_module_channel);
+            const int id = channel_id_for(std::to_string(module->hwid), first_hardware_module_channel);
             ensure_dynamic_channel(module_status_options(id, module->name));
             result.set_value(id, value);
             if (is_fault(value)) faulty.push_back(module->hwid);

@@ -8,7 +8,7 @@
 namespace korvel::probekit::s7 {
 namespace {
 
-constexpr int trace = liblog::level::trace;
+using liblog::level::trace;
 constexpr std::int64_t system_events_text_list = 2;
 constexpr std::int64_t cycle_time_exceeded_text = 0x3501;
 

@@ -17,7 +17,8 @@ build="$root/build-$kind"
 # -O1 with minimal debug information (line tables): reports keep their file and line, and the build
 # takes far less time than a full optimised build with debug information.
 cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Sanitize \
-  -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" -DS7_BENCH=OFF >/dev/null
+  -DCMAKE_CXX_FLAGS_SANITIZE="-O1 -g1" -DCMAKE_CXX_FLAGS="$flags -fno-omit-frame-pointer" -DS7_BENCH=OFF \
+  -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "$target"
 # A report ends the test that made it, so ctest, and with it this script, fails.
 export TSAN_OPTIONS="suppressions=$root/tests/thread_sanitizer.supp halt_on_error=1 second_deadlock_stack=1"

@@ -68,7 +68,7 @@ struct option_entry {
     std::string_view help;
 };
 
-const std::array<option_entry, 17> options{{
+const std::array<option_entry, 17> option_table{{
     {option_id::help, "--help", "", any_command, "this help (also -h)"},
     {option_id::version, "--version", "", any_command, "the versions, as the version command"},
     {option_id::module, "--module", "PATH", loads_module,
@@ -164,10 +164,10 @@ private:
     void option(const std::string& argument) {
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const auto found = std::ranges::find(options, name, &option_entry::name);
-        if (found == options.end()) {
+        const auto found = std::ranges::find(option_table, name, &option_entry::name);
+        if (found == option_table.end()) {
             std::vector<std::string> names;
-            for (const auto& entry : options) names.emplace_back(entry.name);
+            for (const auto& entry : option_table) names.emplace_back(entry.name);
             throw usage_error("unknown option " + name + did_you_mean(name, names) +
                               " (s7host --help lists the options)");
         }
@@ -313,7 +313,7 @@ private:
 
 std::string option_lines(unsigned mask) {
     std::string text;
-    for (const auto& entry : options) {
+    for (const auto& entry : option_table) {
         if ((entry.commands & mask) == 0) continue;
         std::string left =
             "  " + std::string(entry.name) + (entry.value.empty() ? "" : " " + std::string(entry.value));

@@ -23,7 +23,7 @@ std::string kind_name(setting_kind kind) {
     return "";
 }
 
-std::string number_text(double number) {
+std::string limit_value_text(double number) {
     return json(number).dump();
 }
 
@@ -33,10 +33,10 @@ std::string limits_text(const std::optional<limit_slots>& limits) {
     std::string text;
     const auto append = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
     if (slot_1)
-        append("warning from " + number_text(*slot_1) +
-               (slot_3 ? " until below " + number_text(*slot_3) : ""));
-    if (slot_2) append("warning above " + number_text(*slot_2));
-    if (slot_4) append("error from " + number_text(*slot_4));
+        append("warning from " + limit_value_text(*slot_1) +
+               (slot_3 ? " until below " + limit_value_text(*slot_3) : ""));
+    if (slot_2) append("warning above " + limit_value_text(*slot_2));
+    if (slot_4) append("error from " + limit_value_text(*slot_4));
     return text.empty() ? "-" : text;
 }
 

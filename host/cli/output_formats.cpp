@@ -70,7 +70,7 @@ std::string one_line(std::string text) {
 }
 
 // A value as JSON writes it: integers exact, doubles so that they read back the same.
-std::string number_text(const json& value) {
+std::string exact_number_text(const json& value) {
     return value.dump();
 }
 
@@ -84,7 +84,7 @@ bool is_problem(const channel_report& channel) {
 }
 
 std::string channel_value_text(const channel_report& channel) {
-    if (channel.from_lookup) return channel.text + " (" + number_text(channel.value) + ")";
+    if (channel.from_lookup) return channel.text + " (" + exact_number_text(channel.value) + ")";
     return channel.text;
 }
 
@@ -142,7 +142,7 @@ std::string performance_unit(const channel_report& channel) {
 }
 
 std::string threshold(const std::optional<double>& value) {
-    return value ? number_text(*value) : std::string();
+    return value ? exact_number_text(*value) : std::string();
 }
 
 std::string performance_data(const channel_report& channel) {
@@ -152,7 +152,7 @@ std::string performance_data(const channel_report& channel) {
         warn = threshold(slots[1] ? slots[1] : slots[0]);
         crit = threshold(slots[3]);
     }
-    std::string text = performance_label(channel.english_name) + "=" + number_text(channel.value) +
+    std::string text = performance_label(channel.english_name) + "=" + exact_number_text(channel.value) +
                        performance_unit(channel) + ";" + warn + ";" + crit;
     text.erase(text.find_last_not_of(';') + 1);
     return text;
@@ -270,7 +270,7 @@ void write_openmetrics(const sensor_report& report, std::ostream& out) {
             << "# HELP " << family << " S7 channel " << replaced(channels.front()->key, '\n', " ") << '\n';
         for (const auto* channel : channels) {
             out << family << '{' << labels << ",channel=" << label_value(channel->english_name) << "} "
-                << number_text(channel->value) << '\n';
+                << exact_number_text(channel->value) << '\n';
         }
     }
     out << "# TYPE s7_state gauge\n"

@@ -7,16 +7,16 @@
 namespace korvel::probekit::s7::s7web {
 namespace {
 
-using internal_error = exceptions::alarms_browse_internal_error;
+using alarms_error = exceptions::alarms_browse_internal_error;
 
-void check_error(const parser_interface& answer) {
+void check_alarms_error(const parser_interface& answer) {
     switch (error_code_of(answer)) {
         case 0:
             return;
         case method_not_found:
             throw exceptions::alarms_browse_not_supported();
         default:
-            throw internal_error();
+            throw alarms_error();
     }
 }
 
@@ -26,7 +26,7 @@ alarm_category category_named(const std::string& name) {
     return alarm_category::other;
 }
 
-alarm_entry entry_of(const parser_interface& element) {
+alarm_entry alarm_entry_of(const parser_interface& element) {
     alarm_entry entry;
     entry.alarm_number = query_or_default(element, &parser_interface::get_int64, "alarm_number", 0);
     std::string producer = text_or_empty(element, "producer");
@@ -34,19 +34,19 @@ alarm_entry entry_of(const parser_interface& element) {
     entry.hwid = optional_hardware_id(element, "hwid");
     entry.incoming = text_or_empty(element, "status") == "incoming";
     entry.not_acknowledged = text_or_empty(element, "acknowledgement.state") == "not_acknowledged";
-    entry.timestamp = bounded_text<internal_error>(element, "timestamp", limits::max_word_length);
-    entry.alarm_text = bounded_text<internal_error>(element, "alarm_text", limits::max_text_length);
+    entry.timestamp = bounded_text<alarms_error>(element, "timestamp", limits::max_word_length);
+    entry.alarm_text = bounded_text<alarms_error>(element, "alarm_text", limits::max_text_length);
     return entry;
 }
 
 }  // namespace
 
 alarms_browse_result parse_alarms_browse(const parser_interface& answer) {
-    check_error(answer);
+    check_alarms_error(answer);
     alarms_browse_result result;
-    const auto elements = bounded_array<internal_error>(answer, "result.entries", limits::max_entries);
+    const auto elements = bounded_array<alarms_error>(answer, "result.entries", limits::max_entries);
     result.entries.reserve(elements.size());
-    for (const auto& element : elements) result.entries.push_back(entry_of(*element));
+    for (const auto& element : elements) result.entries.push_back(alarm_entry_of(*element));
     result.count_current = query_or_default(answer, &parser_interface::get_int64, "result.count_current", 0);
     return result;
 }

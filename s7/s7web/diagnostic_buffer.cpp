@@ -9,7 +9,7 @@ namespace {
 
 using unexpected_error = exceptions::api_unexpected_error;
 
-diagnostic_buffer_entry entry_of(const parser_interface& element) {
+diagnostic_buffer_entry diagnostic_entry_of(const parser_interface& element) {
     // The time stamp is kept across scans in persistent data: it must stay short.
     return {bounded_text<unexpected_error>(element, "timestamp", limits::max_word_length),
             query_or_default(element, &parser_interface::get_int64, "event.textlist_id", 0),
@@ -23,7 +23,7 @@ std::optional<std::vector<diagnostic_buffer_entry>> parse_diagnostic_buffer(cons
     std::vector<diagnostic_buffer_entry> entries;
     const auto elements = bounded_array<unexpected_error>(answer, "result.entries", limits::max_entries);
     entries.reserve(elements.size());
-    for (const auto& element : elements) entries.push_back(entry_of(*element));
+    for (const auto& element : elements) entries.push_back(diagnostic_entry_of(*element));
     return entries;
 }
 

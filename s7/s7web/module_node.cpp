@@ -10,16 +10,16 @@
 namespace korvel::probekit::s7::s7web {
 namespace {
 
-using internal_error = exceptions::modules_browse_internal_error;
+using browse_error = exceptions::modules_browse_internal_error;
 
-void check_error(const parser_interface& answer) {
+void check_browse_error(const parser_interface& answer) {
     switch (error_code_of(answer)) {
         case 0:
             return;
         case method_not_found:
             throw exceptions::modules_browse_not_supported();
         default:
-            throw internal_error();
+            throw browse_error();
     }
 }
 
@@ -34,9 +34,9 @@ module_node node_of(const parser_interface& element, std::optional<std::int32_t>
                     std::optional<std::int32_t> browsed_hwid) {
     module_node node;
     node.hwid = hardware_id(element, "hwid");
-    node.name = bounded_text<internal_error>(element, "name", limits::max_text_length);
-    node.type = bounded_text<internal_error>(element, "type", limits::max_word_length);
-    node.subtype = bounded_text<internal_error>(element, "subtype", limits::max_word_length);
+    node.name = bounded_text<browse_error>(element, "name", limits::max_text_length);
+    node.type = bounded_text<browse_error>(element, "type", limits::max_word_length);
+    node.subtype = bounded_text<browse_error>(element, "subtype", limits::max_word_length);
     node.has_children = query_or_default(element, &parser_interface::get_bool, "has_children", false);
     node.parent_hwid = parent_hwid;
     node.browsed_hwid = browsed_hwid;
@@ -47,10 +47,10 @@ module_node node_of(const parser_interface& element, std::optional<std::int32_t>
 
 std::vector<module_node> parse_modules_browse(const parser_interface& answer,
                                               std::optional<std::int32_t> browsed_hwid) {
-    check_error(answer);
+    check_browse_error(answer);
     // A work list rather than recursion: the nesting comes from the device.
     std::deque<pending_node> pending;
-    for (auto& element : bounded_array<internal_error>(answer, "result.nodes", limits::max_entries))
+    for (auto& element : bounded_array<browse_error>(answer, "result.nodes", limits::max_entries))
         pending.push_back({std::move(element), std::nullopt, 0});
 
     std::vector<module_node> nodes;
@@ -58,12 +58,12 @@ std::vector<module_node> parse_modules_browse(const parser_interface& answer,
         const pending_node next = std::move(pending.front());
         pending.pop_front();
         module_node node = node_of(*next.element, next.parent_hwid, browsed_hwid);
-        auto children = bounded_array<internal_error>(*next.element, "children", limits::max_entries);
+        auto children = bounded_array<browse_error>(*next.element, "children", limits::max_entries);
         node.children_included = !children.empty();
-        if (node.children_included && next.depth == limits::max_children_depth) throw internal_error();
+        if (node.children_included && next.depth == limits::max_children_depth) throw browse_error();
         for (auto& child : children) pending.push_back({std::move(child), node.hwid, next.depth + 1});
         nodes.push_back(std::move(node));
-        if (nodes.size() + pending.size() > limits::max_entries) throw internal_error();
+        if (nodes.size() + pending.size() > limits::max_entries) throw browse_error();
     }
     return nodes;
 }

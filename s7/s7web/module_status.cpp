@@ -10,7 +10,7 @@
 namespace korvel::probekit::s7::s7web {
 namespace {
 
-using internal_error = exceptions::modules_read_status_internal_error;
+using read_status_error = exceptions::modules_read_status_internal_error;
 
 constexpr std::array<std::pair<std::string_view, module_state>, 9> state_names{{
     {"no_value", module_state::no_value},
@@ -35,9 +35,9 @@ std::optional<module_state> to_module_state(std::string_view text) {
 
 module_status parse_modules_read_status(const parser_interface& answer) {
     // Even -32601: a device that browses modules but cannot read one's status has failed internally.
-    if (error_code_of(answer) != 0) throw internal_error();
-    return {bounded_text<internal_error>(answer, "result.status.own", limits::max_word_length),
-            bounded_text<internal_error>(answer, "result.status.subordinate", limits::max_word_length)};
+    if (error_code_of(answer) != 0) throw read_status_error();
+    return {bounded_text<read_status_error>(answer, "result.status.own", limits::max_word_length),
+            bounded_text<read_status_error>(answer, "result.status.subordinate", limits::max_word_length)};
 }
 
 }  // namespace korvel::probekit::s7::s7web

@@ -51,7 +51,8 @@ std::string login_request(const s7web_client_settings& settings) {
 
 }  // namespace
 
-s7web_client::s7web_client(s7web_client_settings settings) : settings_(std::move(settings)) {}
+s7web_client::s7web_client(s7web_client_settings settings)
+    : settings_(std::move(settings)), login_request_(login_request(settings_)) {}
 
 s7web_client::answers s7web_client::post(const std::string& body, bool with_token,
                                          const libdeadline::deadline& deadline, liblog::log_interface* log) {
@@ -68,7 +69,7 @@ s7web_client::answers s7web_client::post(const std::string& body, bool with_toke
 
 s7web_client::answers s7web_client::execute(request_batch batch, const libdeadline::deadline& deadline,
                                             liblog::log_interface* log) {
-    answers received = post(batch.body(login_request(settings_)), true, deadline, log);
+    answers received = post(batch.body(login_request_), true, deadline, log);
     answers result;
     result.reserve(received.size());
     for (auto& answer : received) {

@@ -44,6 +44,7 @@ private:
     void take_login_answer(const libparser::parser_interface& answer);
 
     const s7web_client_settings settings_;
+    const std::string login_request_;  // the same for every call: built once
     std::mutex mutex_;
     std::string token_;         // guarded by mutex_
     bool api_checked_ = false;  // guarded by mutex_

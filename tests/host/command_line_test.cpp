@@ -8,13 +8,13 @@
 namespace {
 
 using namespace korvel::probekit::host;
-using arguments = std::vector<std::string>;
+using argument_list = std::vector<std::string>;
 
 constexpr const char* kind = "simatic_s7_300_400_cpu_status_sensor";
 
 TEST(parse_command_line, takes_options_before_and_after_the_command) {
     struct case_ {
-        arguments given;
+        argument_list given;
         command chosen;
         std::optional<std::string> language;
         output_format format;
@@ -63,7 +63,7 @@ TEST(parse_command_line, keeps_setting_options_in_order_with_short_connection_op
 
 TEST(parse_command_line, help_and_version_in_every_form) {
     struct case_ {
-        arguments given;
+        argument_list given;
         command chosen;
         std::optional<command> topic;
     };
@@ -91,7 +91,7 @@ TEST(parse_command_line, help_and_version_in_every_form) {
 }
 
 TEST(parse_command_line, refusals_say_what_is_wrong_and_where_to_look) {
-    const std::vector<std::pair<arguments, std::string>> cases{
+    const std::vector<std::pair<argument_list, std::string>> cases{
         {{}, "no command given (s7host --help lists the commands)"},
         {{"info", "--count", "3"}, "--count is an option of scan, not of info (s7host info --help)"},
         {{"list", "--state-dir", "x"},

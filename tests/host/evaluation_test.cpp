@@ -13,7 +13,7 @@ using namespace korvel::probekit::host;
 
 constexpr auto ok = severity::ok;
 constexpr auto warning = severity::warning;
-constexpr auto error = severity::error;
+constexpr auto error_state = severity::error;
 
 TEST(limit_tracker, evaluates_each_value_in_order) {
     struct step {
@@ -35,16 +35,16 @@ TEST(limit_tracker, evaluates_each_value_in_order) {
           {69.9, ok},
           {75, ok},
           {99.9, warning},
-          {100, error}}},
+          {100, error_state}}},
         {"an error does not hold slot 1's warning",
          {80.0, std::nullopt, 70.0, 100.0},
-         {{100, error}, {75, ok}}},
+         {{100, error_state}, {75, ok}}},
         {"a warning from slot 2 does not hold either",
          {80.0, 90.0, 70.0, std::nullopt},
          {{95, warning}, {75, ok}, {85, warning}, {95, warning}, {75, ok}}},
         {"program load: warning above 80, error from 100",
          {std::nullopt, 80.0, std::nullopt, 100.0},
-         {{80, ok}, {80.5, warning}, {100, error}, {99, warning}, {10, ok}}},
+         {{80, ok}, {80.5, warning}, {100, error_state}, {99, warning}, {10, ok}}},
         {"slot 1 without slot 3 has no hysteresis",
          {80.0, std::nullopt, std::nullopt, std::nullopt},
          {{80, warning}, {79, ok}}},
@@ -191,9 +191,9 @@ TEST_F(evaluation_test, error_and_check_results_carry_their_translated_message) 
           {"check_id", 1},
           {"success", false},
           {"message", {{"id", "x"}, {"text", "Denied"}}}},
-         error,
+         error_state,
          "Denied"},
-        {{{"type", "check_result"}, {"check_id", 1}, {"success", "yes"}}, error, "Error"},
+        {{{"type", "check_result"}, {"check_id", 1}, {"success", "yes"}}, error_state, "Error"},
     };
     for (const auto& [result, state, message] : checks) {
         SCOPED_TRACE(result.dump());
@@ -207,7 +207,7 @@ TEST(severity, words_for_people_programs_and_plugins) {
     const std::vector<std::tuple<severity, std::string, std::string, std::string, int>> cases{
         {ok, "OK", "ok", "OK", 0},
         {warning, "Warning", "warning", "WARNING", 1},
-        {error, "Error", "error", "CRITICAL", 2},
+        {error_state, "Error", "error", "CRITICAL", 2},
         {severity::unknown, "Unknown", "unknown", "UNKNOWN", 3},
     };
     for (const auto& [state, name, word, plugin, exit] : cases) {

@@ -15,7 +15,7 @@ namespace {
 using namespace korvel::probekit::host;
 using namespace std::chrono_literals;
 
-constexpr const char* kind = "simatic_s7_1200_1500_hardware_status_sensor";
+constexpr const char* stored_kind = "simatic_s7_1200_1500_hardware_status_sensor";
 
 json persistent(const std::string& key, const std::string& value) {
     return {{"type", "persistent_data"}, {"sensor_id", 5}, {"key", key}, {"value", value}};
@@ -31,7 +31,7 @@ json dynamic_channel(int id, const std::string& name) {
 }
 
 sensor_identity identity(const std::string& port = "102") {
-    return {kind, 5, {{"host", "host", "10.0.0.5"}, {"connection_section.port", "port", port}}};
+    return {stored_kind, 5, {{"host", "host", "10.0.0.5"}, {"connection_section.port", "port", port}}};
 }
 
 std::string content_of(const std::filesystem::path& file) {
@@ -82,7 +82,7 @@ TEST_F(state_store_test, what_one_run_learns_the_next_run_starts_from) {
 
 TEST_F(state_store_test, each_target_kind_and_id_has_a_file_of_its_own) {
     const auto name = state_file_name(identity());
-    EXPECT_TRUE(name.starts_with(std::string(kind) + "-5-10.0.0.5-")) << name;
+    EXPECT_TRUE(name.starts_with(std::string(stored_kind) + "-5-10.0.0.5-")) << name;
     EXPECT_TRUE(name.ends_with(".json")) << name;
     auto other_id = identity();
     other_id.id = 6;

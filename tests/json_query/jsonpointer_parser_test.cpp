@@ -28,10 +28,10 @@ using json_query_test::expect_exactly;
 using korvel::probekit::libparser::parser_interface;
 using korvel::probekit::libparser::query_or_default;
 
-using value = std::variant<std::string, std::int64_t, std::uint64_t, double, bool>;
+using query_value = std::variant<std::string, std::int64_t, std::uint64_t, double, bool>;
 enum class getter { string, int64, uint64, floating, boolean };
 
-value query(const parser_interface& parser, getter kind, const std::string& path) {
+query_value query(const parser_interface& parser, getter kind, const std::string& path) {
     switch (kind) {
         case getter::string:
             return parser.get_string(path);
@@ -91,7 +91,7 @@ TEST(jsonpointer_parser, dotted_paths_become_json_pointers) {
 struct conversion_case {
     const char* json;
     getter kind;
-    value expected;
+    query_value expected;
 };
 
 TEST(jsonpointer_parser, value_queries_convert_each_kind) {

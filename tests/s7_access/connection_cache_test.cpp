@@ -9,6 +9,7 @@
 #include "libtcp/resolver_factory.hpp"
 #include "module/service_container/service_container.hpp"
 #include "recording_log.hpp"
+#include "scan_deadline.hpp"
 #include "s7/records/cpu_status.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
 
@@ -20,10 +21,7 @@ namespace libtcp = korvel::probekit::libtcp;
 namespace module = korvel::probekit::libvexahelper::module;
 using namespace std::chrono_literals;
 
-// Plenty of time: these tests are about the link, not about running out of time.
-korvel::probekit::libdeadline::deadline scan_deadline() {
-    return korvel::probekit::libdeadline::deadline::after(60s);
-}
+using s7_access_test::scan_deadline;
 
 // Answers every query with the test's addresses.
 struct canned_resolver final : libtcp::resolver_interface {

@@ -10,6 +10,7 @@
 
 #include "libs7/read_szl.hpp"
 #include "recording_log.hpp"
+#include "scan_deadline.hpp"
 #include "s7/records/cpu_status.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
 
@@ -20,10 +21,7 @@ namespace s7 = korvel::probekit::s7;
 namespace simulators = korvel::probekit::simulators;
 using namespace std::chrono_literals;
 
-// Plenty of time: these tests are about the link, not about running out of time.
-korvel::probekit::libdeadline::deadline scan_deadline() {
-    return korvel::probekit::libdeadline::deadline::after(60s);
-}
+using s7_access_test::scan_deadline;
 
 class snap7_connection_test : public ::testing::Test {
 protected:

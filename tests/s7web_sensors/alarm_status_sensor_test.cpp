@@ -11,9 +11,9 @@ namespace {
 using s7web_sensors_test::error_answer;
 using s7web_sensors_test::json;
 
-constexpr const char* kind = "simatic_s7_1200_1500_alarm_status_sensor";
+constexpr const char* alarm_kind = "simatic_s7_1200_1500_alarm_status_sensor";
 
-json alarm(std::int64_t number, const std::string& timestamp, const std::string& producer, bool acknowledged,
+json browsed_alarm(std::int64_t number, const std::string& timestamp, const std::string& producer, bool acknowledged,
            json hwid = nullptr, const std::string& text = "") {
     json entry{{"alarm_number", number},
                {"timestamp", timestamp},
@@ -58,7 +58,7 @@ protected:
 
 TEST_F(alarm_status_sensor_test, no_alarms_every_module_inactive_and_first_ids_from_five_in_name_order) {
     alarms["result"]["count_current"] = 0;
-    create_sensor(1, kind);
+    create_sensor(1, alarm_kind);
     EXPECT_EQ(announced().size(), 5u);
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
@@ -80,7 +80,7 @@ TEST_F(alarm_status_sensor_test, no_alarms_every_module_inactive_and_first_ids_f
 
 TEST_F(alarm_status_sensor_test, two_modules_get_five_and_six_and_keep_them_across_a_restart) {
     browses["root"] = json::array({module(10, "Pump"), module(11, "Fan")});
-    create_sensor(1, kind);
+    create_sensor(1, alarm_kind);
     scan(1);
     const auto stored = persisted();
     EXPECT_EQ(stored,
@@ -90,7 +90,7 @@ TEST_F(alarm_status_sensor_test, two_modules_get_five_and_six_and_keep_them_acro
     // The host hands the values back to the next instance; a new module gets the next free id.
     json persistent(stored);
     browses["root"] = json::array({module(10, "Pump"), module(11, "Fan"), module(12, "Boiler")});
-    create_sensor(1, kind, persistent);
+    create_sensor(1, alarm_kind, persistent);
     const json result = scan(1);
     EXPECT_EQ(values(result).at(5), 1);
     EXPECT_EQ(values(result).at(6), 1);
@@ -102,11 +102,11 @@ TEST_F(alarm_status_sensor_test, counts_states_and_the_most_critical_alarm) {
     alarms = {{"result",
                {{"count_current", 7},
                 {"entries",
-                 {alarm(1, "2024-05-01T10:00:00Z", "program_alarm", true, 257, "Tank full"),
-                  alarm(2, "2024-05-01T09:00:00Z", "system_diagnostics", false, 258, "Wire break"),
-                  alarm(3, "2024-05-01T11:00:00Z", "", true, nullptr, "Newest")}}}}};
+                 {browsed_alarm(1, "2024-05-01T10:00:00Z", "program_alarm", true, 257, "Tank full"),
+                  browsed_alarm(2, "2024-05-01T09:00:00Z", "system_diagnostics", false, 258, "Wire break"),
+                  browsed_alarm(3, "2024-05-01T11:00:00Z", "", true, nullptr, "Newest")}}}}};
     alarms["result"]["entries"][2]["origin"] = "system_diagnostics";
-    create_sensor(1, kind);
+    create_sensor(1, alarm_kind);
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     EXPECT_EQ(result.at("message").at("text"), "Active Alarm: Wire break") << "unacknowledged before newer";
@@ -121,8 +121,9 @@ TEST_F(alarm_status_sensor_test, modules_sharing_a_name_share_one_channel_with_t
         {"result",
          {{"count_current", 2},
           {"entries",
-           {alarm(1, "t1", "program_alarm", true, 10), alarm(2, "t2", "program_alarm", false, 11, "")}}}}};
-    create_sensor(1, kind);
+           {browsed_alarm(1, "t1", "program_alarm", true, 10),
+            browsed_alarm(2, "t2", "program_alarm", false, 11, "")}}}}};
+    create_sensor(1, alarm_kind);
     const json result = scan(1);
     EXPECT_EQ(result.at("message").at("text"), "Active Alarm: Alarm Number 2");
     EXPECT_EQ(values(result).at(5), 3);
@@ -131,9 +132,9 @@ TEST_F(alarm_status_sensor_test, modules_sharing_a_name_share_one_channel_with_t
 
 TEST_F(alarm_status_sensor_test, a_failed_module_browse_leaves_the_alarms_reported) {
     alarms["result"] = {{"count_current", 1},
-                        {"entries", {alarm(1, "t", "program_alarm", true, 64, "Door open")}}};
+                        {"entries", {browsed_alarm(1, "t", "program_alarm", true, 64, "Door open")}}};
     browse_error = error_answer(-32601);
-    create_sensor(1, kind);
+    create_sensor(1, alarm_kind);
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     EXPECT_EQ(result.at("message").at("text"), "Active Alarm: Door open");
@@ -153,7 +154,7 @@ TEST_F(alarm_status_sensor_test, nodes_below_the_depth_bound_get_no_channel) {
                                          {"type", "device"},
                                          {"has_children", true}}});
     }
-    create_sensor(1, kind);
+    create_sensor(1, alarm_kind);
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     EXPECT_EQ(announced().size(), 8u) << "devices 1 to 8";
@@ -179,7 +180,7 @@ TEST_F(alarm_status_sensor_test, alarm_read_failures_end_the_scan) {
     for (const row& r : rows) {
         SCOPED_TRACE(r.name);
         alarms = r.answer;
-        create_sensor(id, kind);
+        create_sensor(id, alarm_kind);
         const json result = scan(id++);
         ASSERT_EQ(result.at("type"), "error_result");
         EXPECT_EQ(result.at("message").at("text"), r.text);
@@ -189,7 +190,7 @@ TEST_F(alarm_status_sensor_test, alarm_read_failures_end_the_scan) {
 
 TEST_F(alarm_status_sensor_test, an_unusable_stored_channel_id_is_ignored_and_a_fresh_one_handed_out) {
     browses["root"] = json::array({module(10, "Pump")});
-    create_sensor(1, kind, {{"Pump", "five"}, {"next_channel_id", "9"}});
+    create_sensor(1, alarm_kind, {{"Pump", "five"}, {"next_channel_id", "9"}});
     const json result = scan(1);
     EXPECT_EQ(values(result).at(9), 1);
     EXPECT_EQ(persisted(), (std::map<std::string, std::string>{{"Pump", "9"}, {"next_channel_id", "10"}}));

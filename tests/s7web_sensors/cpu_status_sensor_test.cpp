@@ -13,7 +13,7 @@ namespace {
 using s7web_sensors_test::error_answer;
 using s7web_sensors_test::json;
 
-constexpr const char* kind = "simatic_s7_1200_1500_cpu_status_sensor";
+constexpr const char* cpu_status_kind = "simatic_s7_1200_1500_cpu_status_sensor";
 
 json diagnostic_entry(const std::string& timestamp, std::int64_t text_id) {
     return {{"timestamp", timestamp},
@@ -71,7 +71,7 @@ protected:
 };
 
 TEST_F(cpu_status_sensor_test, reports_modes_cycle_times_loads_and_a_new_overrun) {
-    create_sensor(1, kind);
+    create_sensor(1, cpu_status_kind);
     EXPECT_EQ(announced(), (std::map<int, std::string>{
                                {0, "Operating Mode"}, {1, "Mode Selector"}, {2, "Cycle Time Events"}}));
     const json result = scan(1);
@@ -103,7 +103,7 @@ TEST_F(cpu_status_sensor_test, a_redundant_pair_is_detected_once_and_asked_by_re
     plc.redundant = true;
     plc.modes[0] = "run_redundant";
     plc.modes[1] = "syncup";
-    create_sensor(1, kind);
+    create_sensor(1, cpu_status_kind);
     const json first = scan(1);
     ASSERT_EQ(first.at("type"), "scan_result") << first.dump();
     EXPECT_EQ(first.at("message").at("text"), "Operating mode: RUN REDUNDANT");
@@ -134,7 +134,7 @@ TEST_F(cpu_status_sensor_test, a_redundant_pair_is_detected_once_and_asked_by_re
 TEST_F(cpu_status_sensor_test, firmware_without_runtime_information_or_diagnostic_buffer_reports_the_rest) {
     plc.runtime = error_answer(-32601);
     plc.diagnostic_buffer = error_answer(-32601);
-    create_sensor(1, kind);
+    create_sensor(1, cpu_status_kind);
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     EXPECT_EQ(values(result), (std::map<int, json>{{0, 1}, {1, 2}}));
@@ -144,20 +144,20 @@ TEST_F(cpu_status_sensor_test, firmware_without_runtime_information_or_diagnosti
 
 TEST_F(cpu_status_sensor_test, no_configured_communication_maximum_gives_a_ratio_of_zero) {
     plc.runtime["result"]["load"]["configured"]["max_communication_load_percentage"] = 0;
-    create_sensor(1, kind);
+    create_sensor(1, cpu_status_kind);
     EXPECT_EQ(values(scan(1)).at(9), 0.0);
 }
 
 TEST_F(cpu_status_sensor_test, an_unknown_mode_text_is_value_zero_yet_shown_in_the_message) {
     plc.modes[0] = "defect_state";
-    create_sensor(1, kind);
+    create_sensor(1, cpu_status_kind);
     const json result = scan(1);
     EXPECT_EQ(values(result).at(0), 0);
     EXPECT_EQ(result.at("message").at("text"), "Operating mode: DEFECT STATE");
 }
 
 TEST_F(cpu_status_sensor_test, lost_track_after_a_full_buffer_of_newer_events) {
-    create_sensor(1, kind, {{"most_recent_event_ts", "2024-04-01T00:00:00Z"}});
+    create_sensor(1, cpu_status_kind, {{"most_recent_event_ts", "2024-04-01T00:00:00Z"}});
     json entries = json::array();
     for (int i = 0; i < 100; ++i) {
         char timestamp[32];
@@ -199,7 +199,7 @@ TEST_F(cpu_status_sensor_test, failed_reads_end_the_scan_with_their_error) {
         SCOPED_TRACE(r.name);
         plc = controller{};
         r.change(plc);
-        create_sensor(id, kind);
+        create_sensor(id, cpu_status_kind);
         const json result = scan(id++);
         ASSERT_EQ(result.at("type"), "error_result");
         EXPECT_EQ(result.at("message").at("text"), r.text);

@@ -13,9 +13,9 @@ namespace {
 using s7web_sensors_test::error_answer;
 using s7web_sensors_test::json;
 
-constexpr const char* kind = "simatic_s7_1200_1500_hardware_status_sensor";
+constexpr const char* hardware_status_kind = "simatic_s7_1200_1500_hardware_status_sensor";
 
-json node(int hwid, const std::string& name, const std::string& type, const std::string& subtype = "",
+json browsed_node(int hwid, const std::string& name, const std::string& type, const std::string& subtype = "",
           json children = nullptr) {
     json element{{"hwid", hwid}, {"name", name}, {"type", type}, {"subtype", subtype}};
     if (!children.is_null()) element["children"] = std::move(children);
@@ -28,13 +28,13 @@ protected:
     // its own, holding module 101 and device 102 with module 103.
     std::map<std::string, json> browses = {
         {"root",
-         json::array({node(64, "S7-1500 station", "device", "central_device",
-                           {node(49, "CPU 1516", "module", "cpu"),
-                            node(257, "DI 32", "module", "io", {node(300, "Ch 0", "submodule")}),
-                            node(258, "AQ 8", "module", "io")}),
+         json::array({browsed_node(64, "S7-1500 station", "device", "central_device",
+                           {browsed_node(49, "CPU 1516", "module", "cpu"),
+                            browsed_node(257, "DI 32", "module", "io", {browsed_node(300, "Ch 0", "submodule")}),
+                            browsed_node(258, "AQ 8", "module", "io")}),
                       {{"hwid", 100}, {"name", "ET 200SP"}, {"type", "device"}, {"has_children", true}}})},
-        {"100", json::array({node(101, "DQ 16", "module", "io"),
-                             node(102, "Drive", "device", "", {node(103, "Motor module", "module")})})}};
+        {"100", json::array({browsed_node(101, "DQ 16", "module", "io"),
+                             browsed_node(102, "Drive", "device", "", {browsed_node(103, "Motor module", "module")})})}};
     std::map<int, json> statuses;  // by hardware id; absent: good/good
     std::set<int> unanswered;
 
@@ -56,7 +56,7 @@ protected:
     }
 
     json scan_created() {
-        create_sensor(1, kind);
+        create_sensor(1, hardware_status_kind);
         return scan(1);
     }
 
@@ -66,7 +66,7 @@ protected:
 };
 
 TEST_F(hardware_status_sensor_test, every_device_and_module_but_cpus_gets_a_channel_from_one_up) {
-    create_sensor(1, kind);
+    create_sensor(1, hardware_status_kind);
     EXPECT_TRUE(announced().empty()) << "construction registers nothing";
     const json result = scan(1);
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
@@ -132,7 +132,7 @@ TEST_F(hardware_status_sensor_test, unreadable_and_missing_statuses_report_zero_
 }
 
 TEST_F(hardware_status_sensor_test, no_monitored_modules_is_zero_of_zero) {
-    browses = {{"root", json::array({node(64, "station", "rack", "", {node(49, "CPU", "module", "cpu")})})}};
+    browses = {{"root", json::array({browsed_node(64, "station", "rack", "", {browsed_node(49, "CPU", "module", "cpu")})})}};
     const json result = scan_created();
     ASSERT_EQ(result.at("type"), "scan_result") << result.dump();
     EXPECT_EQ(values(result), (std::map<int, json>{{0, 0}}));
@@ -142,7 +142,7 @@ TEST_F(hardware_status_sensor_test, no_monitored_modules_is_zero_of_zero) {
 }
 
 TEST_F(hardware_status_sensor_test, ids_follow_the_hardware_id_across_a_restart_and_a_rename) {
-    create_sensor(1, kind, {{"257", "12"}, {"next_channel_id", "20"}});
+    create_sensor(1, hardware_status_kind, {{"257", "12"}, {"next_channel_id", "20"}});
     browses["root"][0]["children"][1]["name"] = "DI 32 renamed";
     const json result = scan(1);
     EXPECT_EQ(announced().at(12), "DI 32 renamed Status");
