@@ -58,32 +58,18 @@ constexpr milliseconds scaled_interval = duration_cast<milliseconds>(real_interv
 // sessions' last use, so the table holds as many as it ever will.
 constexpr int clean_lifetimes = 3;
 
-enum class kind { cpu_status, alarm_status, hardware_status };
-constexpr kind kinds[] = {kind::cpu_status, kind::alarm_status, kind::hardware_status};
-
-const char* kind_name(kind which) {
-    switch (which) {
-        case kind::cpu_status:
-            return "simatic_s7_1200_1500_cpu_status_sensor";
-        case kind::alarm_status:
-            return "simatic_s7_1200_1500_alarm_status_sensor";
-        case kind::hardware_status:
-            return "simatic_s7_1200_1500_hardware_status_sensor";
-    }
-    return "";
-}
-
-const char* kind_label(kind which) {
-    switch (which) {
-        case kind::cpu_status:
-            return "CPU status";
-        case kind::alarm_status:
-            return "alarm status";
-        case kind::hardware_status:
-            return "hardware status";
-    }
-    return "";
-}
+// A sensor kind, and the POSTs its scan sends after a client's first beyond the browse passes of
+// the hardware tree: the alarm scan walks the tree for its per-module channels, the hardware scan
+// walks it and then reads the modules' status.
+struct kind {
+    const char* name;
+    const char* label;
+    int posts_besides_browsing;
+    bool browses;
+};
+constexpr kind kinds[] = {{"simatic_s7_1200_1500_cpu_status_sensor", "CPU status", 1, false},
+                          {"simatic_s7_1200_1500_alarm_status_sensor", "alarm status", 1, true},
+                          {"simatic_s7_1200_1500_hardware_status_sensor", "hardware status", 2, true}};
 
 // Levels of the tree, and the browse passes a walk needs below the root's list: children the device
 // lists with their parent come in their parent's answer.
@@ -102,18 +88,8 @@ int browses_below(const std::vector<hardware_node>& listed) {
     return deepest;
 }
 
-// The POSTs of a scan after a client's first: the alarm scan walks the tree for its per-module
-// channels, the hardware scan walks it and then reads the modules' status.
-int expected_posts(kind which, int browse_depth) {
-    switch (which) {
-        case kind::cpu_status:
-            return 1;
-        case kind::alarm_status:
-            return 1 + browse_depth;
-        case kind::hardware_status:
-            return 2 + browse_depth;
-    }
-    return 0;
+int expected_posts(const kind& which, int browse_depth) {
+    return which.posts_besides_browsing + (which.browses ? browse_depth : 0);
 }
 
 // The text of the error_result that answered this thread's last failed scan.
@@ -160,7 +136,7 @@ bool scan_once(module_library& module, int id, scan_tally& tally) {
 }
 
 std::string sensor_block(kind which, std::uint16_t port, const std::string& user) {
-    return json{{"kind", kind_name(which)},
+    return json{{"kind", which.name},
                 {"settings",
                  {{"host", "127.0.0.1"},
                   {"timeout", "20"},
@@ -185,7 +161,7 @@ public:
         for (const auto& user : users) {
             const int id = next_id++;
             if (module_.create_sensor(id, sensor_block(which, port, user)) != 0)
-                throw std::runtime_error(std::string(kind_name(which)) + " " + std::to_string(id) +
+                throw std::runtime_error(std::string(which.name) + " " + std::to_string(id) +
                                          " not created");
             ids_.push_back(id);
         }
@@ -350,7 +326,7 @@ void report_capacity(module_library& module, s7web_api_simulator& plc, kind whic
         }
     }
     std::printf("    %-16s %2d sensors ran clean (peak %zu sessions, %.1f per sensor, %llu scans)\n",
-                kind_label(which), clean, best.peak_sessions,
+                which.label, clean, best.peak_sessions,
                 clean == 0 ? 0.0 : static_cast<double>(best.peak_sessions) / clean,
                 static_cast<unsigned long long>(best.tally.scans));
     if (failing <= static_cast<int>(session_cap)) {
@@ -391,8 +367,8 @@ int main(int argc, char** argv) try {
 
     std::printf("Throughput, %d threads, %.0f s per run, session cap lifted (lifetime %lld s):\n", threads,
                 duration<double>(throughput_length).count(), static_cast<long long>(real_lifetime.count()));
-    for (const kind which : kinds) {
-        std::printf("  %s (expected %d POSTs/scan):\n", kind_label(which),
+    for (const kind& which : kinds) {
+        std::printf("  %s (expected %d POSTs/scan):\n", which.label,
                     expected_posts(which, browse_depth));
         const throughput alone = measure_throughput(module, plc, which, 1, throughput_length);
         report_throughput(1, alone, alone.scans_per_second);
@@ -409,7 +385,7 @@ int main(int argc, char** argv) try {
         static_cast<long long>(real_interval.count()), time_scale,
         static_cast<long long>(scaled_lifetime.count()), static_cast<long long>(scaled_interval.count()),
         clean_lifetimes);
-    for (const kind which : kinds) report_capacity(module, plc, which);
+    for (const kind& which : kinds) report_capacity(module, plc, which);
 
     module.cleanup();
     return 0;

@@ -63,16 +63,13 @@ void check_selections(std::initializer_list<query_case> cases) {
 TEST(jsonpath_query, names_in_dot_and_bracket_form) {
     check_selections({
         {"$.result.count_current", "[3]"},
-        {"$['result']['count_current']", "[3]"},
         {R"($["result"]["count_current"])", "[3]"},
         {"$.result[ 'count_current' ]", "[3]"},
         {R"($.result['odd name']['it\'s'])", "[1]"},
-        {R"($.result['odd name']["it's"])", "[1]"},
         {R"($.result['odd name']["a\"b"])", "[2]"},
         {R"($.result['odd name']['\u00fc'])", "[3]"},
         {"$.result['odd name']['\xC3\xBC']", "[3]"},
         {R"($.result['odd name']['\uD83D\uDE00'])", "[4]"},
-        {"$.result.missing", "[]"},
         {"$.result.count_current.deeper", "[]"},
         {"$.result.entries.id", "[]"},  // names select members of objects only
     });
@@ -91,7 +88,6 @@ TEST(jsonpath_query, indexes_wildcards_and_unions) {
         {"$.result.entries.*.id", "[1,2,3]"},
         {"$.result['odd name'].*", "[2,1,3,4]"},  // members in name order
         {"$.result.count_current.*", "[]"},
-        {"$.result.entries[0,2].id", "[1,3]"},
         {"$.result.entries[2,0,2].id", "[3,1,3]"},  // duplicates stay
         {"$.result['count_current','nothing']", "[3,null]"},
         {"$.result.entries[0, 1:3].id", "[1,2,3]"},
@@ -104,7 +100,6 @@ TEST(jsonpath_query, recursive_descent_visits_in_document_order) {
         {"$..children[*].hwid", "[49,50]"},
         {"$..[0].hwid", "[32,49]"},
         {"$..state", R"(["not_acknowledged","acknowledged"])"},
-        {"$.result.nodes..hwid", "[32,49,50]"},
         {"$..nodes..*.hwid", "[32,49,50]"},
         {"$..missing", "[]"},
     });
@@ -120,10 +115,8 @@ TEST(jsonpath_query, slices_follow_start_end_and_step) {
         {"$.result.entries[::2].id", "[1,3]"},
         {"$.result.entries[::-1].id", "[3,2,1]"},
         {"$.result.entries[2:0:-1].id", "[3,2]"},
-        {"$.result.entries[:].id", "[1,2,3]"},
         {"$.result.entries[0:3:0].id", "[]"},
         {"$.result.entries[5:10].id", "[]"},
-        {"$.result.entries[-10:10].id", "[1,2,3]"},
         {"$.result.entries[10:-10:-1].id", "[3,2,1]"},
         {"$.result.entries[ 0 : 2 : 1 ].id", "[1,2]"},
         {"$.result.empty[::-1]", "[]"},
@@ -147,7 +140,6 @@ TEST(jsonpath_query, filters_compare_combine_and_test) {
         {"$.result.entries[?(!(@.id == 2))].id", "[1,3]"},
         {"$.result.entries[?(@.ack)].id", "[1,3]"},
         {"$.result.entries[?(!@.ack)].id", "[2]"},
-        {"$.result.entries[?(@.flag)].id", "[3]"},
         {"$.result.entries[?(@.flag == true)].id", "[3]"},
         {"$.result.entries[?(@.ack.state == 'not_acknowledged')].id", "[1]"},
         {"$.result.entries[?(@.id == 1.0)].id", "[1]"},  // numbers compare by value
@@ -163,8 +155,6 @@ TEST(jsonpath_query, filters_compare_combine_and_test) {
         {"$.result.entries[?(@.id>1&&@.id<3)].id", "[2]"},
         {"$.result.entries[?@.id == 2].id", "[2]"},
         {"$.result.entries[?(@['status'] == 'outgoing')].id", "[2]"},
-        {"$.result.entries[?(@.id == -1)].id", "[]"},
-        {"$.result.entries[?(null == null)].id", "[1,2,3]"},
         {"$.result.entries[?(false)].id", "[]"},
         {"$.result['odd name'][?(@ > 2)]", "[3,4]"},  // on an object, the member values
         {"$.result.nodes[?(@.children[?(@.hwid == 50)])].hwid", "[32]"},
@@ -177,16 +167,12 @@ TEST(jsonpath_query, length_is_the_registered_function) {
         {"$..[?(length(@.children) > 0)].hwid", "[32]"},
         {"$..[?(length(@.children))].hwid", "[32]"},  // a length of 0 does not hold
         {"$..[?(length(@.children) == 0)].hwid", "[49]"},
-        {"$.result.entries[?(length(@.text) == 1)].id", "[1,2,3]"},
         {"$.result[?(length(@) == 4)]",
          R"([{"a\"b":2,"it's":1,"ü":3,"😀":4},"grüß"])"},  // characters, not bytes
         {"$.result[?(length(@) == 0)]", "[[]]"},
         {"$.result.entries[?(length(@.id) == null)].id", "[]"},  // a number has no length
         {"$.result.entries[?(length('\xF0\x9F\x98\x80') == 1)].id", "[1,2,3]"},
     });
-    json_parser::custom_json_functions functions;
-    EXPECT_NE(functions.find("length"), nullptr);
-    EXPECT_EQ(functions.find("count"), nullptr);
 }
 
 TEST(jsonpath_query, malformed_paths_fail_naming_what_and_where) {
@@ -195,16 +181,11 @@ TEST(jsonpath_query, malformed_paths_fail_naming_what_and_where) {
         std::string message;
     } cases[] = {
         {"", "Expected '$' at position 1"},
-        {"result.count", "Expected '$' at position 1"},
-        {"$.", "Expected a name or '*' after '.' at position 3"},
         {"$.1a", "Expected a name or '*' after '.' at position 3"},
         {"$..", "Expected a name, '*' or '[' after '..' at position 4"},
-        {"$.result[", "Expected a name, an index, a slice, '*' or a filter at position 10"},
         {"$.result[]", "Expected a name, an index, a slice, '*' or a filter at position 10"},
         {"$.result[0", "Expected ']' at position 11"},
-        {"$.result[0,]", "Expected a name, an index, a slice, '*' or a filter at position 12"},
         {"$.a b", "Unexpected character ' ' at position 4"},
-        {"$.a]", "Unexpected character ']' at position 4"},
         {"$['a", "Unterminated string at position 3"},
         {R"($['a\x'])", "Invalid escape in string at position 5"},
         {R"($['\uD800'])", "Invalid escape in string at position 4"},
@@ -213,23 +194,18 @@ TEST(jsonpath_query, malformed_paths_fail_naming_what_and_where) {
         {R"($['\u12G4'])", "Invalid escape in string at position 4"},
         {"$['a\tb']", "Control character in string at position 5"},
         {"$[01]", "Invalid integer at position 3"},
-        {"$[-]", "Invalid integer at position 3"},
         {"$[9007199254740992]", "Integer out of range at position 3"},
         {"$[-9007199254740992]", "Integer out of range at position 3"},
-        {"$[99999999999999999999]", "Integer out of range at position 3"},
         {"$[1:2:3:4]", "Expected ']' at position 8"},
         {"$[?(@.a == )]", "Expected a query, a literal or a function call at position 12"},
         {"$[?(@.a = 1)]", "Expected ')' at position 9"},
-        {"$[?(@.a == 1]", "Expected ')' at position 13"},
         {"$[?(@.a == 01)]", "Invalid number at position 12"},
         {"$[?(@.a == 1.)]", "Invalid number at position 12"},
         {"$[?(@..a == 1)]", "Expected a query that selects at most one value at position 5"},
         {"$[?(1 == @.*)]", "Expected a query that selects at most one value at position 10"},
-        {"$[?(@[0:1] == 1)]", "Expected a query that selects at most one value at position 5"},
         {"$[?(foo(@.a))]", "Unknown function 'foo' at position 5"},
         {"$[?(@.a == tru)]", "Unknown function 'tru' at position 12"},
         {"$[?(length(@.a, @.b))]", "Function 'length' takes 1 argument, not 2 at position 5"},
-        {"$[?(length())]", "Function 'length' takes 1 argument, not 0 at position 5"},
         {"$[?(length(@..a) > 0)]", "Expected a query that selects at most one value at position 12"},
         {"$[?(length @.a)]", "Expected '(' at position 11"},
     };

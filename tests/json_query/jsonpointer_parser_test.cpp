@@ -52,7 +52,6 @@ using error_check = void (*)(std::function<void()>, const std::string&);
 template <typename E>
 constexpr error_check throws = &expect_exactly<E, std::function<void()>>;
 
-const std::string empty_result_text = "The queried field \"v\" is empty.";
 std::string type_text(const std::string& kind) {
     return "The received value has an unexpected data type. " + kind;
 }
@@ -71,10 +70,7 @@ TEST(jsonpointer_parser, dotted_paths_become_json_pointers) {
         const char* pointer;
     } cases[] = {
         {"", ""},
-        {"result", "/result"},
-        {"result.cycle_time.actual.current", "/result/cycle_time/actual/current"},
         {"result.entries.0.timestamp", "/result/entries/0/timestamp"},
-        {"a\\.b", "/a.b"},
         {"a\\.b.c", "/a.b/c"},
         {"a~b", "/a~0b"},
         {"a/b", "/a~1b"},
@@ -97,32 +93,22 @@ struct conversion_case {
 TEST(jsonpointer_parser, value_queries_convert_each_kind) {
     const conversion_case cases[] = {
         {"null", getter::string, std::string()},
-        {"true", getter::string, std::string("true")},
         {"false", getter::string, std::string("false")},
-        {"5", getter::string, std::string("5")},
         {"-5", getter::string, std::string("-5")},
         {"18446744073709551615", getter::string, std::string("18446744073709551615")},
-        {"2.5", getter::string, std::string("2.5")},
         {"1e300", getter::string, std::string("1e+300")},
         {"\"text\"", getter::string, std::string("text")},
         {"[7]", getter::string, std::string("7")},  // one element stands for the array
-        {"[\"x\"]", getter::string, std::string("x")},
-        {"12", getter::int64, std::int64_t{12}},
         {"-12", getter::int64, std::int64_t{-12}},
-        {"\"12\"", getter::int64, std::int64_t{12}},
         {"\"-12\"", getter::int64, std::int64_t{-12}},
         {"9223372036854775807", getter::int64, std::int64_t{9223372036854775807}},
         {"[\"12\"]", getter::int64, std::int64_t{12}},
         {"9947888669857743000", getter::uint64, std::uint64_t{9947888669857743000U}},
-        {"5", getter::uint64, std::uint64_t{5}},
         {"\"18446744073709551615\"", getter::uint64, std::uint64_t{18446744073709551615U}},
         {"2.5", getter::floating, 2.5},
-        {"2", getter::floating, 2.0},
         {"-3", getter::floating, -3.0},
         {"9947888669857743000", getter::floating, 9947888669857743000.0},
-        {"\"2.5\"", getter::floating, 2.5},
         {"\"1e3\"", getter::floating, 1000.0},
-        {"true", getter::boolean, true},
         {"false", getter::boolean, false},
         {"\"true\"", getter::boolean, true},
         {"\"false\"", getter::boolean, false},
@@ -150,11 +136,9 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
         {"[1,2]", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
         {"{\"a\":1,\"b\":2}", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
         {"[[1,2]]", getter::string, throws<parser_errors::unexpected_type_error>, type_text("array")},
-        {"\"x\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("x", "integer")},
         {"\"\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("", "integer")},
         {"\"12.5\"", getter::int64, throws<json_errors::conversion_error>,
          conversion_text("12.5", "integer")},
-        {"\" 12\"", getter::int64, throws<json_errors::conversion_error>, conversion_text(" 12", "integer")},
         {"\"+12\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("+12", "integer")},
         {"\"12x\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("12x", "integer")},
         {"\"99999999999999999999\"", getter::int64, throws<json_errors::conversion_error>,
@@ -162,17 +146,11 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
         {"9223372036854775808", getter::int64, throws<json_errors::conversion_error>,
          conversion_text("9223372036854775808", "integer")},
         {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("double")},
-        {"true", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("bool")},
-        {"null", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("null")},
         {"-1", getter::uint64, throws<json_errors::conversion_error>,
          conversion_text("-1", "unsigned integer")},
         {"\"-1\"", getter::uint64, throws<json_errors::conversion_error>,
          conversion_text("-1", "unsigned integer")},
         {"1.5", getter::uint64, throws<parser_errors::unexpected_type_error>, type_text("double")},
-        {"\"abc\"", getter::floating, throws<json_errors::conversion_error>,
-         conversion_text("abc", "floating point")},
-        {"\"inf\"", getter::floating, throws<json_errors::conversion_error>,
-         conversion_text("inf", "floating point")},
         {"\"nan\"", getter::floating, throws<json_errors::conversion_error>,
          conversion_text("nan", "floating point")},
         {"\"1e999\"", getter::floating, throws<json_errors::conversion_error>,
@@ -181,11 +159,8 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
          conversion_text("2.5 ", "floating point")},
         {"true", getter::floating, throws<parser_errors::unexpected_type_error>, type_text("bool")},
         // Only the lower-case texts are booleans.
-        {"\"TRUE\"", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("string")},
         {"\"True\"", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("string")},
-        {"\"yes\"", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("string")},
         {"1", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("int64")},
-        {"null", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("null")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -212,7 +187,6 @@ TEST(jsonpointer_parser, every_kind_is_named_in_unexpected_type_error) {
     } cases[] = {
         {nullptr, "null"},
         {true, "bool"},
-        {5, "int64"},
         {-5, "int64"},
         {9947888669857743000U, "uint64"},
         {2.5, "double"},
@@ -268,7 +242,6 @@ TEST(jsonpointer_parser, paths_that_designate_nothing_or_are_malformed_fail_exac
         error_check check;
         std::string text;
     } cases[] = {
-        {"result.missing", throws<parser_errors::empty_result>, empty("result.missing")},
         {"error.code", throws<parser_errors::empty_result>, empty("error.code")},
         {"result.entries.2.a", throws<parser_errors::empty_result>, empty("result.entries.2.a")},
         {"result.entries.-", throws<parser_errors::empty_result>, empty("result.entries.-")},
@@ -277,45 +250,15 @@ TEST(jsonpointer_parser, paths_that_designate_nothing_or_are_malformed_fail_exac
         // Stepping into a value that holds no members designates nothing.
         {"result.n.code", throws<parser_errors::empty_result>, empty("result.n.code")},
         {"result.s.code", throws<parser_errors::empty_result>, empty("result.s.code")},
-        {"result.k.code", throws<parser_errors::empty_result>, empty("result.k.code")},
-        {"result.t.code", throws<parser_errors::empty_result>, empty("result.t.code")},
-        {"result.entries.0.a.b", throws<parser_errors::empty_result>, empty("result.entries.0.a.b")},
         {"Result.k", throws<parser_errors::empty_result>, empty("Result.k")},
         {"result.entries.01", throws<json_errors::query_error>, query_text + "Invalid array index"},
         {"result.entries.a", throws<json_errors::query_error>, query_text + "Invalid array index"},
         {"result.entries.", throws<json_errors::query_error>, query_text + "Invalid array index"},
-        {"result.entries.+1", throws<json_errors::query_error>, query_text + "Invalid array index"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         c.check([&] { parser.get_int64(c.path); }, c.text);
     }
-}
-
-TEST(jsonpointer_parser, documented_cases) {
-    EXPECT_EQ(jsonpointer_parser(R"({"result": null})").get_string("result"), "");
-    EXPECT_EQ(jsonpointer_parser(R"({"result": 5})").get_string("result"), "5");
-    EXPECT_EQ(jsonpointer_parser(R"({"result": ["only"]})").get_string("result"), "only");
-    expect_exactly<json_errors::unexpected_array_error>(
-        [] { jsonpointer_parser(R"({"result": ["a", "b"]})").get_string("result"); }, array_text(2));
-
-    const jsonpointer_parser without_error(R"({"result": {}})");
-    expect_exactly<parser_errors::empty_result>([&] { without_error.get_int64("error.code"); },
-                                                "The queried field \"error.code\" is empty.");
-    EXPECT_EQ(query_or_default(without_error, &parser_interface::get_int64, "error.code", 0), 0);
-
-    const jsonpointer_parser strings(R"({"a": "12", "b": "x", "t": "true", "f": "false", "T": "True"})");
-    EXPECT_EQ(strings.get_int64("a"), 12);
-    expect_exactly<json_errors::conversion_error>([&] { strings.get_int64("b"); },
-                                                  "'x' could not be converted to 'integer'.");
-    EXPECT_TRUE(strings.get_bool("t"));
-    EXPECT_FALSE(strings.get_bool("f"));
-    expect_exactly<parser_errors::unexpected_type_error>([&] { strings.get_bool("T"); }, type_text("string"));
-
-    EXPECT_EQ(jsonpointer_parser(R"({"a.b": {"c": 3}})").get_int64("a\\.b.c"), 3);
-    EXPECT_EQ(case_insensitive_jsonpointer_parser(R"({"result": {"mode_selector": "run"}})")
-                  .get_string("Result.Mode_Selector"),
-              "run");
 }
 
 TEST(jsonpointer_parser, query_or_default_absorbs_only_absence_and_kind) {
@@ -381,8 +324,10 @@ TEST(case_insensitive_jsonpointer_parser, matches_names_in_any_case_and_prefers_
         const char* path;
         const char* expected;
     } cases[] = {
-        {"Result.Mode_Selector", "run"}, {"RESULT.MODE_SELECTOR", "run"}, {"result.id", "lower"},
-        {"result.Id", "upper"},          {"result.LIST.0.name", "n0"},
+        {"RESULT.MODE_SELECTOR", "run"},
+        {"result.id", "lower"},
+        {"result.Id", "upper"},
+        {"result.LIST.0.name", "n0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -404,18 +349,6 @@ TEST(jsonpointer_parser, texts_that_are_not_json_fail_with_parse_error) {
         {"",
          "parse error at line 1, column 1: syntax error while parsing value - unexpected end of input; "
          "expected '[', '{', or a literal"},
-        {"{\"a\":",
-         "parse error at line 1, column 6: syntax error while parsing value - unexpected end of input; "
-         "expected '[', '{', or a literal"},
-        {"[1,]",
-         "parse error at line 1, column 4: syntax error while parsing value - unexpected ']'; "
-         "expected '[', '{', or a literal"},
-        {"{\"a\":1} x",
-         "parse error at line 1, column 9: syntax error while parsing value - invalid literal; "
-         "last read: '1} x'; expected end of input"},
-        {"nul",
-         "parse error at line 1, column 4: syntax error while parsing value - invalid literal; "
-         "last read: 'nul'"},
         {"\"\xFF\"",
          "parse error at line 1, column 2: syntax error while parsing value - invalid string: "
          "ill-formed UTF-8 byte; last read: '\"\\xFF'"},

@@ -148,13 +148,9 @@ TEST(rest_settings, equal_settings_are_equal_keys_and_any_difference_makes_anoth
 }
 
 TEST(basic_authentication, base64_of_user_colon_password) {
-    const std::pair<std::string, std::string> vectors[] = {{"", ""},
-                                                           {"f", "Zg=="},
-                                                           {"fo", "Zm8="},
-                                                           {"foo", "Zm9v"},
-                                                           {"foob", "Zm9vYg=="},
-                                                           {"fooba", "Zm9vYmE="},
-                                                           {"foobar", "Zm9vYmFy"}};
+    // Each length of the last group: padded with two, with one, with none.
+    const std::pair<std::string, std::string> vectors[] = {
+        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foobar", "Zm9vYmFy"}};
     for (const auto& [plain, encoded] : vectors) EXPECT_EQ(base64_encode(plain), encoded) << plain;
     EXPECT_EQ(
         basic_authentication_provider("Aladdin", "open sesame").get_header("https://plc"),
@@ -165,19 +161,14 @@ TEST(status_texts, reasons_split_at_their_capitals) {
     const std::pair<long, const char*> rows[] = {{100, "Continue"},
                                                  {203, "Non Authoritative Information"},
                                                  {226, "Im Used"},
-                                                 {302, "Found"},
-                                                 {404, "Not Found"},
                                                  {414, "URI Too Long"},
-                                                 {418, "Im A Teapot"},
-                                                 {505, "HTTP Version Not Supported"},
-                                                 {511, "Network Authentication Required"}};
+                                                 {505, "HTTP Version Not Supported"}};
     for (const auto& [status, reason] : rows) EXPECT_EQ(status_reason(status), reason) << status;
-    expect_error<std::invalid_argument>([] { status_reason(200); }, "The given status code is invalid:200");
     expect_error<std::invalid_argument>([] { status_reason(421); }, "The given status code is invalid:421");
 }
 
 TEST(status_check, each_status_gives_its_outcome) {
-    for (const long ok : {200L, 201L, 204L, 299L}) EXPECT_NO_THROW(check_status({ok, "", {}, {}})) << ok;
+    for (const long ok : {200L, 299L}) EXPECT_NO_THROW(check_status({ok, "", {}, {}})) << ok;
     const auto failing = [](long status, const std::string& body = "denied") {
         return [status, body] { check_status({status, body, {}, {}}); };
     };
@@ -190,7 +181,7 @@ TEST(status_check, each_status_gives_its_outcome) {
                                         "The requested resource was not found on the remote server.");
     expect_error<exceptions::too_many_requests>(failing(429),
                                                 "Too many requests were sent to the remote server.");
-    for (const long other : {101L, 302L, 400L, 500L, 503L}) {
+    for (const long other : {101L, 400L, 503L}) {
         SCOPED_TRACE(other);
         expect_error<exceptions::request_failed>(
             failing(other, "oops"),

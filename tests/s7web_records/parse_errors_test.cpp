@@ -58,6 +58,19 @@ const auto diagnostics = [](const parser_interface& answer) {
     return s7web::parse_diagnostic_buffer(answer);
 };
 
+// Each method's own error for a failed or unusable answer.
+const outcome alarms_failed = throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal);
+const outcome modules_failed =
+    throws<errors::modules_browse_internal_error>(modules, texts::modules_internal);
+const outcome status_failed =
+    throws<errors::modules_read_status_internal_error>(status, texts::status_internal);
+const outcome operating_mode_failed =
+    throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal);
+const outcome mode_selector_failed =
+    throws<errors::read_mode_selector_state_internal_error>(mode_selector, texts::mode_selector_internal);
+const outcome runtime_failed = throws<errors::api_unexpected_error>(runtime, texts::unexpected);
+const outcome diagnostics_failed = throws<errors::api_unexpected_error>(diagnostics, texts::unexpected);
+
 TEST(parse_errors, every_method_maps_each_error_code_to_its_error) {
     struct row {
         const char* method;
@@ -67,44 +80,30 @@ TEST(parse_errors, every_method_maps_each_error_code_to_its_error) {
     const row rows[] = {
         {"Alarms.Browse", -32601,
          throws<errors::alarms_browse_not_supported>(alarms, texts::alarms_not_supported)},
-        {"Alarms.Browse", -32602,
-         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
-        {"Alarms.Browse", 1, throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
+        {"Alarms.Browse", -32602, alarms_failed},
+        {"Alarms.Browse", 1, alarms_failed},
         {"Modules.Browse", -32601,
          throws<errors::modules_browse_not_supported>(modules, texts::modules_not_supported)},
-        {"Modules.Browse", -32602,
-         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
-        {"Modules.Browse", 3,
-         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
-        {"Modules.ReadStatus", -32601,
-         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
-        {"Modules.ReadStatus", -32602,
-         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
-        {"Modules.ReadStatus", 4,
-         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
-        {"Plc.ReadOperatingMode", -32601,
-         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
+        {"Modules.Browse", -32602, modules_failed},
+        {"Modules.Browse", 3, modules_failed},
+        {"Modules.ReadStatus", -32601, status_failed},
+        {"Modules.ReadStatus", -32602, status_failed},
+        {"Modules.ReadStatus", 4, status_failed},
+        {"Plc.ReadOperatingMode", -32601, operating_mode_failed},
         {"Plc.ReadOperatingMode", -32602,
          throws<errors::read_operating_mode_invalid_params>(operating_mode, texts::redundancy_id_invalid)},
-        {"Plc.ReadOperatingMode", 5,
-         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
-        {"Plc.ReadModeSelectorState", -32601,
-         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
-                                                                 texts::mode_selector_internal)},
+        {"Plc.ReadOperatingMode", 5, operating_mode_failed},
+        {"Plc.ReadModeSelectorState", -32601, mode_selector_failed},
         {"Plc.ReadModeSelectorState", -32602,
          throws<errors::read_mode_selector_state_invalid_params>(mode_selector,
                                                                  texts::redundancy_id_invalid)},
-        {"Plc.ReadModeSelectorState", -1,
-         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
-                                                                 texts::mode_selector_internal)},
+        {"Plc.ReadModeSelectorState", -1, mode_selector_failed},
         {"Plc.ReadRuntimeInformation", -32601, absent(runtime)},
-        {"Plc.ReadRuntimeInformation", -32602,
-         throws<errors::api_unexpected_error>(runtime, texts::unexpected)},
-        {"Plc.ReadRuntimeInformation", 1, throws<errors::api_unexpected_error>(runtime, texts::unexpected)},
+        {"Plc.ReadRuntimeInformation", -32602, runtime_failed},
+        {"Plc.ReadRuntimeInformation", 1, runtime_failed},
         {"DiagnosticBuffer.Browse", -32601, absent(diagnostics)},
-        {"DiagnosticBuffer.Browse", -32602,
-         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
-        {"DiagnosticBuffer.Browse", 3, throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+        {"DiagnosticBuffer.Browse", -32602, diagnostics_failed},
+        {"DiagnosticBuffer.Browse", 3, diagnostics_failed},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(std::string(r.method) + " " + std::to_string(r.code));
@@ -145,37 +144,18 @@ TEST(parse_errors, oversized_texts_and_arrays_raise_the_methods_error) {
         outcome expected;
     };
     const row rows[] = {
-        {"alarm text",
-         {{"result", {{"entries", {{{"alarm_text", long_text}}}}}}},
-         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
-        {"alarm time stamp",
-         {{"result", {{"entries", {{{"timestamp", long_word}}}}}}},
-         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
-        {"10001 alarms",
-         {{"result", {{"entries", entries}}}},
-         throws<errors::alarms_browse_internal_error>(alarms, texts::alarms_internal)},
-        {"module name",
-         {{"result", {{"nodes", {{{"hwid", 1}, {"name", long_text}}}}}}},
-         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
-        {"module type",
-         {{"result", {{"nodes", {{{"hwid", 1}, {"type", long_word}}}}}}},
-         throws<errors::modules_browse_internal_error>(modules, texts::modules_internal)},
-        {"own status",
-         {{"result", {{"status", {{"own", long_word}}}}}},
-         throws<errors::modules_read_status_internal_error>(status, texts::status_internal)},
-        {"operating mode",
-         {{"result", long_word}},
-         throws<errors::read_operating_mode_internal_error>(operating_mode, texts::operating_mode_internal)},
-        {"mode selector",
-         {{"result", {{"mode_selector", long_word}}}},
-         throws<errors::read_mode_selector_state_internal_error>(mode_selector,
-                                                                 texts::mode_selector_internal)},
+        {"alarm text", {{"result", {{"entries", {{{"alarm_text", long_text}}}}}}}, alarms_failed},
+        {"alarm time stamp", {{"result", {{"entries", {{{"timestamp", long_word}}}}}}}, alarms_failed},
+        {"10001 alarms", {{"result", {{"entries", entries}}}}, alarms_failed},
+        {"module name", {{"result", {{"nodes", {{{"hwid", 1}, {"name", long_text}}}}}}}, modules_failed},
+        {"module type", {{"result", {{"nodes", {{{"hwid", 1}, {"type", long_word}}}}}}}, modules_failed},
+        {"own status", {{"result", {{"status", {{"own", long_word}}}}}}, status_failed},
+        {"operating mode", {{"result", long_word}}, operating_mode_failed},
+        {"mode selector", {{"result", {{"mode_selector", long_word}}}}, mode_selector_failed},
         {"diagnostic time stamp",
          {{"result", {{"entries", {{{"timestamp", long_word}}}}}}},
-         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
-        {"10001 diagnostic entries",
-         {{"result", {{"entries", entries}}}},
-         throws<errors::api_unexpected_error>(diagnostics, texts::unexpected)},
+         diagnostics_failed},
+        {"10001 diagnostic entries", {{"result", {{"entries", entries}}}}, diagnostics_failed},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.what);

@@ -104,15 +104,10 @@ TEST_F(cpu_status_sensor_test, a_redundant_pair_is_detected_once_and_asked_by_re
     plc.modes[0] = "run_redundant";
     plc.modes[1] = "syncup";
     create_sensor(1, cpu_status_kind);
+    // The values of both CPUs and the message are the end-to-end test's; here the names and the requests.
     const json first = scan(1);
     ASSERT_EQ(first.at("type"), "scan_result") << first.dump();
-    EXPECT_EQ(first.at("message").at("text"), "Operating mode: RUN REDUNDANT");
     EXPECT_EQ(first.at("message").at("id"), "#:message.operating_mode[RUN REDUNDANT]");
-    const auto found = values(first);
-    EXPECT_EQ(found.at(0), 5);
-    EXPECT_EQ(found.at(1), 2);
-    EXPECT_EQ(found.at(10), 7);
-    EXPECT_EQ(found.at(11), 3);
     EXPECT_EQ(announced().at(10), "Operating Mode (R2)");
     EXPECT_EQ(announced().at(11), "Mode Selector (R2)");
     EXPECT_TRUE(logged("Detected redundancy, retrying"));
