@@ -4,39 +4,31 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 #include "libjsonparser/exceptions.hpp"
 
 namespace korvel::probekit::libjsonparser {
 namespace {
 
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-}
-
-// The reference tokens of a pointer, unescaped.
-std::vector<std::string> split_pointer(const std::string& pointer) {
-    std::vector<std::string> tokens;
-    for (std::size_t at = 0; at < pointer.size();) {
-        // Every token starts after a "/"; to_json_pointer puts one in front.
-        const auto end = std::min(pointer.find('/', at + 1), pointer.size());
-        std::string token;
-        for (auto i = at + 1; i < end; ++i) {
-            if (pointer[i] != '~') {
-                token += pointer[i];
-            } else if (i + 1 < end && (pointer[i + 1] == '0' || pointer[i + 1] == '1')) {
-                token += pointer[++i] == '0' ? '~' : '/';
-            } else {
-                throw exceptions::query_error("Expected '0' or '1' after escape character '~'");
-            }
+// Calls `step` with each step of a dotted path in turn, as long as it returns true: "." separates
+// steps, "\." is a dot inside a member name, every other character stands for itself. The empty path
+// has no steps; "a." has two, the second empty. One buffer serves every step: lookups run per query.
+template <typename Step>
+void for_each_step(std::string_view path, Step step) {
+    if (path.empty()) return;
+    std::string token;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '.') {
+            if (!step(token)) return;
+            token.clear();
+        } else if (path[at] == '\\' && at + 1 < path.size() && path[at + 1] == '.') {
+            token += '.';
+            ++at;
+        } else {
+            token += path[at];
         }
-        tokens.push_back(std::move(token));
-        at = end;
     }
-    return tokens;
 }
 
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
@@ -83,27 +75,9 @@ array_step parse_array_step(const std::string& token) {
 
 }  // namespace
 
-std::string to_json_pointer(std::string_view path) {
-    if (path.empty()) {
-        return {};
-    }
-    std::string pointer(path);
-    replace_all(pointer, "~", "~0");
-    replace_all(pointer, "/", "~1");
-    replace_all(pointer, ".", "/");
-    replace_all(pointer, "\\/", ".");
-    return "/" + pointer;
-}
-
-const nlohmann::json& resolve_path(const nlohmann::json& root, const std::string& path, member_names names) {
-    const nlohmann::json* found = find_path(root, path, names);
-    if (found == nullptr) throw libparser::exceptions::empty_result(path);
-    return *found;
-}
-
 const nlohmann::json* find_path(const nlohmann::json& root, const std::string& path, member_names names) {
     const nlohmann::json* current = &root;
-    for (const auto& token : split_pointer(to_json_pointer(path))) {
+    for_each_step(path, [&](const std::string& token) {
         if (current->is_object()) {
             current = find_member(*current, token, names);
         } else if (current->is_array()) {
@@ -116,10 +90,8 @@ const nlohmann::json* find_path(const nlohmann::json& root, const std::string& p
         } else {
             current = nullptr;
         }
-        if (current == nullptr) {
-            return nullptr;
-        }
-    }
+        return current != nullptr;
+    });
     return current;
 }
 

@@ -11,7 +11,7 @@
 namespace korvel::probekit::libjsonparser {
 
 // Value queries over one JSON value by dotted path ("result.cycle_time.actual.current"; see
-// to_json_pointer). Object members are kept sorted by name.
+// find_path). Object members are kept sorted by name.
 class jsonpointer_parser : public libparser::parser_interface {
 public:
     // Parses `text`; throws parse_error.

@@ -54,9 +54,9 @@ std::string login_request(const s7web_client_settings& settings) {
 s7web_client::s7web_client(s7web_client_settings settings)
     : settings_(std::move(settings)), login_request_(login_request(settings_)) {}
 
-s7web_client::answers s7web_client::post(const std::string& body, bool with_token,
-                                         const libdeadline::deadline& deadline, liblog::log_interface* log) {
-    libresthelper::request request(libresthelper::method::post, jsonrpc_path, body, content_type);
+s7web_client::answers s7web_client::post(std::string body, bool with_token, const libdeadline::deadline& deadline,
+                                         liblog::log_interface* log) {
+    libresthelper::request request(libresthelper::method::post, jsonrpc_path, std::move(body), content_type);
     if (with_token) {
         std::lock_guard lock(mutex_);
         if (!token_.empty()) request.headers.emplace("X-Auth-Token", token_);

@@ -38,7 +38,7 @@ public:
 private:
     // The body parsed as the array of answers, after the status check (and a trace dump of the
     // response when a log takes it).
-    answers post(const std::string& body, bool with_token, const libdeadline::deadline& deadline,
+    answers post(std::string body, bool with_token, const libdeadline::deadline& deadline,
                  liblog::log_interface* log);
     bool probe(const libdeadline::deadline& deadline, liblog::log_interface* log);
     void take_login_answer(const libparser::parser_interface& answer);

@@ -12,7 +12,6 @@
 #include "libjsonparser/case_insensitive_jsonpointer_parser.hpp"
 #include "libjsonparser/exceptions.hpp"
 #include "libjsonparser/json_kind.hpp"
-#include "libjsonparser/json_pointer_path.hpp"
 #include "libjsonparser/json_text.hpp"
 #include "libparser/query_or_default.hpp"
 #include "tests/json_query/expect_exactly.hpp"
@@ -64,23 +63,23 @@ std::string array_text(int size) {
 const std::string query_text = "The provided JSONPath is incorrect. ";
 const std::string parse_text = "The received JSON data could not be parsed. ";
 
-TEST(jsonpointer_parser, dotted_paths_become_json_pointers) {
+TEST(jsonpointer_parser, dotted_paths_step_by_member_and_index_and_escape_only_the_dot) {
+    const jsonpointer_parser parser(
+        R"({"result": {"entries": [{"timestamp": "t"}]}, "a.b": {"c": "dot"}, "a~b": "tilde", "a/b": "slash",
+            "~1": "escape-like", "a": {"": {"b": "empty step"}}})");
     const struct {
         const char* path;
-        const char* pointer;
+        const char* value;
     } cases[] = {
-        {"", ""},
-        {"result.entries.0.timestamp", "/result/entries/0/timestamp"},
-        {"a\\.b.c", "/a.b/c"},
-        {"a~b", "/a~0b"},
-        {"a/b", "/a~1b"},
-        {"~1", "/~01"},
-        {"a..b", "/a//b"},
+        {"result.entries.0.timestamp", "t"}, {"a\\.b.c", "dot"},     {"a~b", "tilde"},
+        {"a/b", "slash"},                    {"~1", "escape-like"},   {"a..b", "empty step"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(json_parser::to_json_pointer(c.path), c.pointer);
+        EXPECT_EQ(parser.get_string(c.path), c.value);
     }
+    EXPECT_TRUE(parser.designates(""));
+    EXPECT_FALSE(parser.designates("result."));
 }
 
 // Each row reads member "v" of {"v": <json>}.
