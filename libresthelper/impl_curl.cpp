@@ -5,7 +5,9 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "libcertificatehelper/strict_verification.hpp"
 #include "libcertificatehelper/system_ca_bundle.hpp"
@@ -188,8 +190,7 @@ private:
         set(CURLOPT_COOKIELIST, "ALL");
         set(CURLOPT_URL, address.c_str());
         refresh_trust();
-        headers_ = make_header_list(to_send, address);
-        set(CURLOPT_HTTPHEADER, headers_.get());
+        use_header_lines(request_header_lines(to_send, address));
         // libcurl copies the texts it is given; only the header list must outlive the transfer.
         const std::string cookies = cookie_line(settings_.default_cookies, to_send);
         set(CURLOPT_COOKIE, cookies.empty() ? nullptr : cookies.c_str());
@@ -224,7 +225,7 @@ private:
         trust_generation_ = trust->generation;
     }
 
-    string_list make_header_list(const request& to_send, const std::string& address) const {
+    std::vector<std::string> request_header_lines(const request& to_send, const std::string& address) const {
         const bool user_in_url = !settings_.base_url.user.empty();
         if (user_in_url && settings_.authentication) throw exceptions::multiple_authentication_methods();
         std::optional<std::pair<std::string, std::string>> authentication;
@@ -235,15 +236,24 @@ private:
         } else if (settings_.authentication) {
             authentication = settings_.authentication->get_header(address);
         }
+        return header_lines(authentication, settings_.default_headers, to_send);
+    }
+
+    // A client's requests mostly carry the same headers: libcurl's list is built anew only when they
+    // changed.
+    void use_header_lines(std::vector<std::string> lines) {
+        if (headers_ && lines == header_lines_sent_) return;
         string_list list;
-        for (const auto& line : header_lines(authentication, settings_.default_headers, to_send)) {
+        for (const auto& line : lines) {
             curl_slist* longer = curl_slist_append(list.get(), line.c_str());
             if (longer == nullptr)
                 throw exceptions::add_header_failed(line.substr(0, line.find_first_of(":;")));
             static_cast<void>(list.release());
             list.reset(longer);
         }
-        return list;
+        set(CURLOPT_HTTPHEADER, list.get());
+        headers_ = std::move(list);
+        header_lines_sent_ = std::move(lines);
     }
 
     std::unordered_map<std::string, std::string> received_cookies() {
@@ -281,6 +291,7 @@ private:
     received_answer answer_;
     char error_buffer_[CURL_ERROR_SIZE] = {};
     string_list headers_;
+    std::vector<std::string> header_lines_sent_;  // what headers_ holds
     easy_handle easy_;
 };
 
