@@ -1,6 +1,6 @@
 #include "libresthelper/basic_authentication_provider.hpp"
 
-#include "libresthelper/hash_combine.hpp"
+#include "libstringutils/hash_combine.hpp"
 
 namespace korvel::probekit::libresthelper {
 
@@ -12,6 +12,7 @@ std::pair<std::string, std::string> basic_authentication_provider::get_header(co
 }
 
 std::size_t basic_authentication_provider::hash() const {
+    using libstringutils::combine;
     std::uint32_t seed = 0;
     combine(seed, user_);
     combine(seed, password_);

@@ -2,10 +2,12 @@
 
 #include "libi18n/i18n_msg.hpp"
 #include "libresthelper/exceptions.hpp"
-#include "libresthelper/hash_combine.hpp"
+#include "libstringutils/hash_combine.hpp"
 
 namespace korvel::probekit::libresthelper {
 namespace {
+
+using libstringutils::combine;
 
 bool is_set(const std::optional<std::string>& part) {
     return part.has_value() && !part->empty();
@@ -48,7 +50,7 @@ bool settings::operator==(const settings& other) const {
 
 std::size_t std::hash<korvel::probekit::libresthelper::proxy_settings>::operator()(
     const korvel::probekit::libresthelper::proxy_settings& proxy) const noexcept {
-    using korvel::probekit::libresthelper::combine;
+    using korvel::probekit::libstringutils::combine;
     std::uint32_t seed = 0;
     combine(seed, proxy.host);
     combine(seed, proxy.port);
@@ -60,6 +62,8 @@ std::size_t std::hash<korvel::probekit::libresthelper::proxy_settings>::operator
 std::size_t std::hash<korvel::probekit::libresthelper::settings>::operator()(
     const korvel::probekit::libresthelper::settings& settings) const noexcept {
     using namespace korvel::probekit::libresthelper;
+    using korvel::probekit::libstringutils::combine;
+    using korvel::probekit::libstringutils::combine_hash;
     std::uint32_t seed = 0;
     combine(seed, settings.base_url);
     combine_hash(seed,

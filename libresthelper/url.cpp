@@ -5,7 +5,7 @@
 
 #include "libi18n/i18n_msg.hpp"
 #include "libresthelper/exceptions.hpp"
-#include "libresthelper/hash_combine.hpp"
+#include "libstringutils/hash_combine.hpp"
 #include "libresthelper/quoted_text.hpp"
 
 namespace korvel::probekit::libresthelper {
@@ -111,7 +111,7 @@ std::string redact_user_information(std::string_view text) {
 
 std::size_t std::hash<korvel::probekit::libresthelper::url>::operator()(
     const korvel::probekit::libresthelper::url& address) const noexcept {
-    using korvel::probekit::libresthelper::combine;
+    using korvel::probekit::libstringutils::combine;
     std::uint32_t seed = 0;
     combine(seed, address.scheme);
     combine(seed, address.user);

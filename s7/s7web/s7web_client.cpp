@@ -6,7 +6,7 @@
 #include "liblog/log_levels.hpp"
 #include "libparser/query_or_default.hpp"
 #include "libresthelper/check_status.hpp"
-#include "libresthelper/hash_combine.hpp"
+#include "libstringutils/hash_combine.hpp"
 #include "libresthelper/response.hpp"
 #include "s7/exceptions/exceptions.hpp"
 
@@ -125,8 +125,8 @@ s7web_client_factory get_s7web_client_factory() {
 std::size_t std::hash<korvel::probekit::s7::s7web::s7web_client_settings>::operator()(
     const korvel::probekit::s7::s7web::s7web_client_settings& settings) const noexcept {
     std::uint32_t seed = 0;
-    korvel::probekit::libresthelper::combine(seed, settings.rest_client);
-    korvel::probekit::libresthelper::combine(seed, settings.username);
-    korvel::probekit::libresthelper::combine(seed, settings.password);
+    korvel::probekit::libstringutils::combine(seed, settings.rest_client);
+    korvel::probekit::libstringutils::combine(seed, settings.username);
+    korvel::probekit::libstringutils::combine(seed, settings.password);
     return seed;
 }

@@ -2,23 +2,23 @@
 // prints its port on the first line and serves until SIGINT or SIGTERM. `s7websim --help` tells the
 // options.
 
-#include <charconv>
-#include <csignal>
-#include <cstdlib>
+#include <cstdint>
 #include <fstream>
-#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "simulators/program/simulator_program.hpp"
 #include "simulators/s7web_api/s7web_api_simulator.hpp"
 #include "simulators/s7web_api/scenario_file.hpp"
 
 namespace {
 
 namespace simulators = korvel::probekit::simulators;
+using simulators::argument_error;
+using simulators::port_number;
 
 constexpr const char* usage =
     "usage: s7websim --scenario FILE [--port N] [--certificate FILE --key FILE]\n"
@@ -35,26 +35,11 @@ constexpr const char* usage =
 constexpr std::size_t max_pem_bytes = 64 * 1024;
 
 struct arguments {
-    bool help = false;
     std::string scenario;
     std::uint16_t port = 0;
     std::string certificate;
     std::string key;
 };
-
-class argument_error : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-std::uint16_t port_number(std::string_view text) {
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535)
-        throw argument_error("--port expects a port number from 1 to 65535, not \"" + std::string(text) +
-                             "\"");
-    return static_cast<std::uint16_t>(value);
-}
 
 arguments parse(const std::vector<std::string_view>& given) {
     arguments parsed;
@@ -65,9 +50,7 @@ arguments parse(const std::vector<std::string_view>& given) {
                 throw argument_error(std::string(argument) + " needs a value (" + what + ")");
             return given[++index];
         };
-        if (argument == "--help" || argument == "-h") {
-            parsed.help = true;
-        } else if (argument == "--scenario") {
+        if (argument == "--scenario") {
             parsed.scenario = value("a scenario file");
         } else if (argument == "--port") {
             parsed.port = port_number(value("a port number"));
@@ -79,7 +62,6 @@ arguments parse(const std::vector<std::string_view>& given) {
             throw argument_error("unknown argument \"" + std::string(argument) + "\"");
         }
     }
-    if (parsed.help) return parsed;
     if (parsed.scenario.empty()) throw argument_error("--scenario FILE is required");
     if (parsed.certificate.empty() != parsed.key.empty())
         throw argument_error("--certificate and --key go together");
@@ -100,40 +82,17 @@ std::string read_pem(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    arguments options;
-    try {
-        options = parse(std::vector<std::string_view>(argv + 1, argv + argc));
-    } catch (const argument_error& error) {
-        std::cerr << "s7websim: " << error.what() << "\n" << usage;
-        return 2;
-    }
-    if (options.help) {
-        std::cout << usage;
-        return EXIT_SUCCESS;
-    }
-
-    // Blocked before the server starts its threads, which inherit the mask, so only sigwait receives them.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-
-    try {
-        simulators::s7web_scenario scenario = simulators::load_scenario_file(options.scenario);
-        std::optional<simulators::s7web_api_simulator> simulator;
-        if (options.certificate.empty()) {
-            simulator.emplace(std::move(scenario), options.port);
-        } else {
-            const simulators::pem_identity identity{read_pem(options.certificate), read_pem(options.key)};
-            simulator.emplace(std::move(scenario), identity, options.port);
-        }
-        std::cout << simulator->port() << std::endl;
-        int received = 0;
-        sigwait(&stop_signals, &received);
-    } catch (const std::exception& error) {
-        std::cerr << "s7websim: " << error.what() << '\n';
-        return EXIT_FAILURE;
-    }
-    return EXIT_SUCCESS;
+    return simulators::run_simulator_program(
+        "s7websim", usage, argc, argv, [](const auto& given, const simulators::serve_until_stopped& serve) {
+            const arguments options = parse(given);
+            simulators::s7web_scenario scenario = simulators::load_scenario_file(options.scenario);
+            std::optional<simulators::s7web_api_simulator> simulator;
+            if (options.certificate.empty()) {
+                simulator.emplace(std::move(scenario), options.port);
+            } else {
+                const simulators::pem_identity identity{read_pem(options.certificate), read_pem(options.key)};
+                simulator.emplace(std::move(scenario), identity, options.port);
+            }
+            serve(simulator->port());
+        });
 }
