@@ -103,6 +103,7 @@ public:
             answer_.clear();
             error_buffer_[0] = '\0';
             result = curl_easy_perform(easy_.get());
+            cookies_stored_ = cookies_stored_ || answer_.offered_cookies();
             if (!is_handshake_failure(result) || attempt == max_attempts) break;
             last_failure = error_buffer_;
         }
@@ -187,7 +188,12 @@ private:
 
     // What changes from one request to the next.
     void prepare(const request& to_send, const std::string& address) {
-        set(CURLOPT_COOKIELIST, "ALL");
+        // Each request starts from an empty cookie store. Emptying it, and reading it back after the
+        // transfer, is skipped while no answer offered a cookie: the store is empty then anyway.
+        if (cookies_stored_) {
+            set(CURLOPT_COOKIELIST, "ALL");
+            cookies_stored_ = false;
+        }
         set(CURLOPT_URL, address.c_str());
         refresh_trust();
         use_header_lines(request_header_lines(to_send, address));
@@ -257,6 +263,7 @@ private:
     }
 
     std::unordered_map<std::string, std::string> received_cookies() {
+        if (!cookies_stored_) return {};
         curl_slist* raw = nullptr;
         if (curl_easy_getinfo(easy_.get(), CURLINFO_COOKIELIST, &raw) != CURLE_OK) return {};
         const string_list cookies(raw);
@@ -287,6 +294,7 @@ private:
     // Before the handle: the handle's connections close first, while the trust they use still exists.
     const std::shared_ptr<system_ca_bundle> strict_trust_;
     std::uint64_t trust_generation_ = 0;
+    bool cookies_stored_ = false;  // an answer since the store was last emptied offered a cookie
     libdeadline::deadline_mutex mutex_;
     received_answer answer_;
     char error_buffer_[CURL_ERROR_SIZE] = {};

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "libresthelper/request_lines.hpp"
 #include "libresthelper/response.hpp"
 
 namespace korvel::probekit::libresthelper {
@@ -21,6 +22,7 @@ void received_answer::clear() {
     headers_.clear();
     bytes_ = 0;
     exceeded_ = false;
+    offered_cookies_ = false;
 }
 
 bool received_answer::count(std::size_t bytes) {
@@ -46,23 +48,17 @@ bool received_answer::add_header_line(std::string_view line) {
     }
     const auto colon = line.find(':');
     if (colon == std::string_view::npos) return true;  // the blank line that ends the headers
-    headers_.emplace_back(std::string(trimmed(line.substr(0, colon))),
-                          std::string(trimmed(line.substr(colon + 1))));
+    const std::string_view name = trimmed(line.substr(0, colon));
+    const std::string_view value = trimmed(line.substr(colon + 1));
+    if (same_header_name(name, "Set-Cookie")) offered_cookies_ = true;
+    // A repeated header joins the earlier ones, in the order received.
+    const auto [entry, added] = headers_.try_emplace(std::string(name), value);
+    if (!added) entry->second.append(", ").append(value);
     return true;
 }
 
 std::string received_answer::limit_text() {
     return "The answer is larger than " + std::to_string(max_response_bytes) + " bytes.";
-}
-
-std::unordered_map<std::string, std::string> received_answer::take_headers() {
-    std::unordered_map<std::string, std::string> named;
-    for (auto& [name, value] : headers_) {
-        const auto [entry, added] = named.try_emplace(name, value);
-        if (!added) entry->second += ", " + value;
-    }
-    headers_.clear();
-    return named;
 }
 
 std::optional<std::pair<std::string, std::string>> cookie_of_line(std::string_view line) {

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
-#include <vector>
 
 namespace korvel::probekit::libresthelper {
 
@@ -23,20 +22,24 @@ public:
     bool add_header_line(std::string_view line);
 
     bool exceeded_limit() const { return exceeded_; }
+    // Whether any header line since clear(), of any answer on the way, was a Set-Cookie: only then can
+    // libcurl's cookie store hold something.
+    bool offered_cookies() const { return offered_cookies_; }
     // The error text for an answer past its bound.
     static std::string limit_text();
 
     std::string take_body() { return std::move(body_); }
     // Repeated headers joined with ", ", in the order received.
-    std::unordered_map<std::string, std::string> take_headers();
+    std::unordered_map<std::string, std::string> take_headers() { return std::move(headers_); }
 
 private:
     bool count(std::size_t bytes);
 
     std::string body_;
-    std::vector<std::pair<std::string, std::string>> headers_;
+    std::unordered_map<std::string, std::string> headers_;
     std::size_t bytes_ = 0;
     bool exceeded_ = false;
+    bool offered_cookies_ = false;
 };
 
 // Name and value of a cookie line in the Netscape format libcurl reports its cookies in (seven fields

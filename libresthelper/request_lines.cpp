@@ -8,15 +8,9 @@
 namespace korvel::probekit::libresthelper {
 namespace {
 
-bool same_name(std::string_view left, std::string_view right) {
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
 bool has_header(const header_map& headers, std::string_view name) {
     return std::any_of(headers.begin(), headers.end(),
-                       [name](const auto& entry) { return same_name(entry.first, name); });
+                       [name](const auto& entry) { return same_header_name(entry.first, name); });
 }
 
 bool breaks_line(std::string_view text) {
@@ -32,6 +26,12 @@ std::string header_line(const std::string& name, const std::string& value) {
 }
 
 }  // namespace
+
+bool same_header_name(std::string_view left, std::string_view right) {
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
 
 std::string percent_encode(std::string_view text) {
     static constexpr char digits[] = "0123456789ABCDEF";

@@ -13,6 +13,9 @@ namespace korvel::probekit::libresthelper {
 
 using header_map = std::unordered_map<std::string, std::string>;
 
+// Header names compare without regard to case.
+bool same_header_name(std::string_view left, std::string_view right);
+
 // `base` (scheme, host, port), the request's path and its query parameters, percent-encoded.
 // Throws variable_name_empty for a parameter without a name.
 std::string request_url(const std::string& base, const request& to_send);
