@@ -15,7 +15,6 @@ namespace {
 using korvel::probekit::host::module_library;
 using json = nlohmann::json;
 
-constexpr int exception_code = 2;
 constexpr int not_initialised_code = 3;
 
 std::vector<json> of_type(const std::vector<std::string>& messages, const std::string& type) {
@@ -38,26 +37,14 @@ TEST(module_file, exports_exactly_the_ten_functions) {
     std::set<std::string> exported;
     char address[64], kind[8], name[256];
     while (fscanf(nm.get(), "%63s %7s %255s", address, kind, name) == 3) exported.insert(name);
-    const std::set<std::string> expected{"GetApiLevel",
-                                         "InitializeModule",
-                                         "CleanupModule",
-                                         "GetModuleInformation",
-                                         "GetModuleInformationSync",
-                                         "CreateSensorInstance",
-                                         "ExecuteSensorScan",
-                                         "ExecuteCheck",
-                                         "ExecuteMetaScan",
-                                         "DestroySensorInstance"};
-    EXPECT_EQ(exported, expected);
-}
-
-TEST_F(exports_test, api_level_is_six_before_and_after_initialisation) {
-    EXPECT_EQ(module.get_api_level(), 6);
-    ASSERT_EQ(module.initialize(), 0);
-    EXPECT_EQ(module.get_api_level(), 6);
+    EXPECT_EQ(exported, (std::set<std::string>{"GetApiLevel", "InitializeModule", "CleanupModule",
+                                               "GetModuleInformation", "GetModuleInformationSync",
+                                               "CreateSensorInstance", "ExecuteSensorScan", "ExecuteCheck",
+                                               "ExecuteMetaScan", "DestroySensorInstance"}));
 }
 
 TEST_F(exports_test, calls_before_initialisation_are_refused) {
+    EXPECT_EQ(module.get_api_level(), 6);
     EXPECT_EQ(module.create_sensor(1, "{}"), not_initialised_code);
     EXPECT_EQ(module.scan(1), not_initialised_code);
     EXPECT_EQ(module.check(1, "{}"), not_initialised_code);
@@ -69,8 +56,12 @@ TEST_F(exports_test, calls_before_initialisation_are_refused) {
     EXPECT_TRUE(module.messages().empty());
 }
 
-TEST_F(exports_test, second_initialisation_is_refused_and_the_first_instance_keeps_working) {
+TEST_F(exports_test, one_instance_from_initialisation_to_cleanup_traces_every_call) {
+    EXPECT_EQ(module.initialize_with(nullptr), 1) << "no callback, no module";
+    EXPECT_EQ(module.scan(1), not_initialised_code);
     ASSERT_EQ(module.initialize(), 0);
+    EXPECT_EQ(module.get_api_level(), 6);
+
     const std::string descriptor = module.module_information(true);
     module.take_messages();
     EXPECT_EQ(module.initialize(), 1);
@@ -78,36 +69,24 @@ TEST_F(exports_test, second_initialisation_is_refused_and_the_first_instance_kee
     EXPECT_TRUE(std::any_of(logs.begin(), logs.end(), [](const json& log) {
         return log.at("text") == "InitializeModule called on already initialized module.";
     }));
-    EXPECT_EQ(module.module_information(true), descriptor);
-}
+    EXPECT_EQ(module.module_information(true), descriptor) << "the first instance keeps working";
 
-TEST_F(exports_test, initialisation_without_a_callback_is_refused_and_leaves_the_module_unloaded) {
-    EXPECT_EQ(module.initialize_with(nullptr), 1);
-    EXPECT_EQ(module.scan(1), not_initialised_code);
-    EXPECT_EQ(module.initialize(), 0) << "a later initialisation with a callback works";
-}
-
-TEST_F(exports_test, every_dispatched_call_is_traced_with_begin_and_end) {
-    ASSERT_EQ(module.initialize(), 0);
     module.take_messages();
     module.scan(42);
     const std::string name =
         "korvel::probekit::libvexahelper::module::module_instance_adapter::execute_sensor_scan";
-    const auto logs = of_type(module.take_messages(), "log");
-    ASSERT_EQ(logs.size(), 2u);
-    EXPECT_EQ(logs[0].at("text"), "### Begin " + name + " ###");
-    EXPECT_EQ(logs[1].at("text"), "### End   " + name + " ###");
-}
+    const auto traces = of_type(module.take_messages(), "log");
+    ASSERT_EQ(traces.size(), 2u);
+    EXPECT_EQ(traces[0].at("text"), "### Begin " + name + " ###");
+    EXPECT_EQ(traces[1].at("text"), "### End   " + name + " ###");
 
-TEST_F(exports_test, cleanup_twice_answers_zero_both_times_and_the_module_can_start_again) {
-    ASSERT_EQ(module.initialize(), 0);
     EXPECT_EQ(module.cleanup(), 0);
     EXPECT_EQ(module.cleanup(), 0);
     EXPECT_EQ(module.scan(1), not_initialised_code);
     EXPECT_EQ(module.initialize(), 0);
 }
 
-TEST_F(exports_test, module_information_size_in_size_out) {
+TEST_F(exports_test, module_information_size_in_size_out_and_through_the_callback) {
     ASSERT_EQ(module.initialize(), 0);
     EXPECT_EQ(module.get_module_information_sync(nullptr, nullptr, true), 1);
 
@@ -121,15 +100,10 @@ TEST_F(exports_test, module_information_size_in_size_out) {
     EXPECT_EQ(module.get_module_information_sync(buffer.data(), &size, true), 1);
     EXPECT_EQ(size, required);
     EXPECT_EQ(buffer, std::string(required, '#')) << "nothing may be copied into a short buffer";
-
     EXPECT_EQ(module.get_module_information_sync(buffer.data(), &size, true), 0);
     EXPECT_EQ(size, required);
-    const auto message = json::parse(buffer);
-    EXPECT_EQ(message.at("type"), "module_information");
-}
+    EXPECT_EQ(json::parse(buffer).at("type"), "module_information");
 
-TEST_F(exports_test, asynchronous_module_information_arrives_through_the_callback) {
-    ASSERT_EQ(module.initialize(), 0);
     module.take_messages();
     module.get_module_information(false);
     const auto sent = of_type(module.take_messages(), "module_information");
@@ -139,11 +113,11 @@ TEST_F(exports_test, asynchronous_module_information_arrives_through_the_callbac
 
 TEST_F(exports_test, an_exception_below_the_boundary_answers_two) {
     ASSERT_EQ(module.initialize(), 0);
-    for (const char* garbage : {"", "{", "not json", "[1,2]", "{\"kind\": 5}"}) {
+    for (const char* garbage : {"not json", "{\"kind\": 5}"}) {
         SCOPED_TRACE(garbage);
-        EXPECT_EQ(module.create_sensor(1, garbage), exception_code);
-        EXPECT_EQ(module.check(1, garbage), exception_code);
-        EXPECT_EQ(module.meta_scan(1, 0, garbage), exception_code);
+        EXPECT_EQ(module.create_sensor(1, garbage), 2);
+        EXPECT_EQ(module.check(1, garbage), 2);
+        EXPECT_EQ(module.meta_scan(1, 0, garbage), 2);
     }
     EXPECT_EQ(module.get_api_level(), 6) << "the module must stay usable";
 }

@@ -4,13 +4,12 @@
 
 namespace korvel::probekit::host::test_support {
 
-// A small descriptor in the module's form: one sensor with a connection section, one check, one
-// lookup, and Text in English and German where German lacks some keys.
+// A small descriptor in the module's form: one sensor with a connection section, one lookup, and Text
+// in German only, lacking some keys, so what it lacks shows the English text the module sent.
 inline json canned_descriptor() {
     return json::parse(R"json({
-  "MetaData": {"Display": "S7", "Version": "1.0", "Description": "Module"},
-  "Sensors": {"demo_sensor": {"Name": "demo_sensor", "Display": "Demo", "Description": "", "Help": "",
-                              "RequiredChecks": [], "Settings": {"Sections": ["connection_section", "proxy"]}}},
+  "Sensors": {"demo_sensor": {"Name": "demo_sensor", "Display": "Demo",
+                              "Settings": {"Sections": ["connection_section", "proxy"]}}},
   "Sections": {
     "connection_section": {"Name": "connection_section", "Display": "Connection", "Groups": ["connection_group"]},
     "proxy": {"Name": "proxy", "Display": "Proxy", "Groups": ["proxy_group"]}},
@@ -27,29 +26,19 @@ inline json canned_descriptor() {
       {"Setting": {"Name": "mode", "Display": "Mode", "Help": "", "Default": "strict",
                    "Selection": {"Mode": "SettingSelectionModeSingle",
                                  "Options": [{"Display": "Strict", "Value": "strict"}, {"Display": "Lax", "Value": "lax"}]}}}]}},
-  "Checks": {"demo_check": {"Name": "demo_check", "Sections": ["proxy"]}},
+  "Checks": {},
   "Lookups": {"cpu_status": {"Name": "cpu_status", "Mode": "LookupDisplayModeInteger", "LookupValues": [
     {"Name": "unknown", "Display": "Unknown", "Value": 0, "State": "LookupValueStateNone"},
     {"Name": "stop", "Display": "STOP", "Value": 4, "State": "LookupValueStateWarning"},
     {"Name": "run", "Display": "RUN", "Value": 8, "State": "LookupValueStateOk"},
     {"Name": "defective", "Display": "DEFECTIVE", "Value": 13, "State": "LookupValueStateError"}]}},
   "Text": {
-    "English": {"Translation": {
-      "channel.cpu_status": {"Display": "CPU Status"},
-      "channel.hardware_device": {"Display": "%0:s Status"},
-      "channel.cycle_ratio": {"Display": "Cycle Ratio"},
-      "message.operating_mode": {"Display": "Operating mode: %0:s"},
-      "lookup.cpu_status.8": {"Display": "RUN (solo mode)"},
-      "connection_section.display": {"Display": "Connection Settings"}}},
-    "Japanese": {"Translation": {"channel.cpu_status": {"Display": "CPU ステータス"}}},
     "German": {"Translation": {
       "channel.cpu_status": {"Display": "CPU-Status"},
       "channel.hardware_device": {"Display": "Status %0:s"},
       "message.operating_mode": {"Display": "Betriebszustand: %0:s"},
       "error.broken": {"Display": "Kaputt %1:s"},
-      "lookup.cpu_status.4": {"Display": "STOPP"},
-      "connection_group.rack.display": {"Display": "Baugruppenträger"},
-      "connection_section.display": {"Display": "Verbindung"}}}}
+      "lookup.cpu_status.4": {"Display": "STOPP"}}}}
 })json");
 }
 

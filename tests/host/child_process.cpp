@@ -7,24 +7,25 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 extern char** environ;
 
 namespace korvel::probekit::host::test_support {
-namespace {
 
-std::vector<char*> argv_of(const std::string& path, const std::vector<std::string>& arguments) {
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    return argv;
-}
-
-pid_t spawn(const std::string& path, const std::vector<std::string>& arguments,
-            posix_spawn_file_actions_t& actions) {
+running_program::running_program(const std::string& path, const std::vector<std::string>& arguments) {
+    std::string error_file = "/tmp/s7host-test-stderr-XXXXXX";
+    const int error_output = mkostemp(error_file.data(), O_CLOEXEC);
+    int pipe_ends[2];
+    if (error_output < 0 || pipe2(pipe_ends, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot set up the output of " + path);
+    error_file_ = error_file;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, error_output, STDERR_FILENO);
     // The child gets no blocked signals from the test's threads.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -32,102 +33,64 @@ pid_t spawn(const std::string& path, const std::vector<std::string>& arguments,
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    pid_t pid = -1;
-    auto argv = argv_of(path, arguments);
-    const int error = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv.data(), environ);
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(&pid_, path.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start " + path);
-    return pid;
-}
-
-int wait_for(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) throw std::runtime_error("waitpid failed");
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string temporary_file() {
-    std::string pattern = "/tmp/s7host-test-output-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw std::runtime_error("cannot create a temporary file");
-    close(fd);
-    return pattern;
-}
-
-}  // namespace
-
-finished_program run_program(const std::string& path, const std::vector<std::string>& arguments) {
-    const std::string out = temporary_file();
-    const std::string err = temporary_file();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_TRUNC, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_TRUNC, 0);
-    finished_program finished;
-    finished.exit = wait_for(spawn(path, arguments, actions));
-    finished.out = read_file(out);
-    finished.err = read_file(err);
-    unlink(out.c_str());
-    unlink(err.c_str());
-    return finished;
-}
-
-running_program::running_program(const std::string& path, const std::vector<std::string>& arguments) {
-    int pipe_ends[2];
-    if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("cannot create a pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-    try {
-        pid_ = spawn(path, arguments, actions);
-    } catch (...) {
-        close(pipe_ends[0]);
-        close(pipe_ends[1]);
-        throw;
-    }
     close(pipe_ends[1]);
+    close(error_output);
     out_ = pipe_ends[0];
+    if (failed != 0) {
+        close(out_);
+        unlink(error_file_.c_str());
+        throw std::runtime_error("cannot start " + path);
+    }
 }
 
 running_program::~running_program() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
-        wait_for(pid_);
+        waitpid(pid_, nullptr, 0);
     }
-    if (out_ >= 0) close(out_);
+    close(out_);
+    unlink(error_file_.c_str());
+}
+
+bool running_program::read_more() {
+    char chunk[4096];
+    ssize_t got;
+    while ((got = read(out_, chunk, sizeof chunk)) < 0 && errno == EINTR) {
+    }
+    if (got > 0) buffer_.append(chunk, static_cast<std::size_t>(got));
+    return got > 0;
 }
 
 bool running_program::read_line(std::string& line) {
-    for (;;) {
-        if (const auto end = buffer_.find('\n'); end != std::string::npos) {
-            line = buffer_.substr(0, end);
-            buffer_.erase(0, end + 1);
-            return true;
-        }
-        char chunk[4096];
-        const ssize_t got = read(out_, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        buffer_.append(chunk, static_cast<std::size_t>(got));
+    std::size_t end;
+    while ((end = buffer_.find('\n')) == std::string::npos) {
+        if (!read_more()) return false;
     }
+    line = buffer_.substr(0, end);
+    buffer_.erase(0, end + 1);
+    return true;
 }
 
 void running_program::send_signal(int signal) {
     kill(pid_, signal);
 }
 
-int running_program::wait() {
-    const int status = wait_for(pid_);
+finished_program running_program::wait() {
+    while (read_more()) {
+    }
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
     pid_ = -1;
-    return status;
+    std::ifstream error_output(error_file_);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), std::exchange(buffer_, {}),
+            std::string(std::istreambuf_iterator<char>(error_output), {})};
 }
 
 }  // namespace korvel::probekit::host::test_support

@@ -12,11 +12,8 @@ struct finished_program {
     std::string err;
 };
 
-// Runs a program with the arguments and waits for it; its output goes through files, so any amount
-// of it never blocks the child.
-finished_program run_program(const std::string& path, const std::vector<std::string>& arguments);
-
-// A program that runs while the test talks to it: its standard output is a pipe the test reads.
+// A program that runs while the test talks to it: its standard output is a pipe the test reads, its
+// standard error goes to a file, so neither blocks the child.
 class running_program {
 public:
     running_program(const std::string& path, const std::vector<std::string>& arguments);
@@ -27,13 +24,21 @@ public:
     // The next line of its standard output without the line feed; false at the end of the output.
     bool read_line(std::string& line);
     void send_signal(int signal);
-    // Waits for the end; the exit status, or 128 + the signal that ended it.
-    int wait();
+    // Waits for the end: the output not read yet, the standard error and the exit status.
+    finished_program wait();
 
 private:
+    bool read_more();
+
     int pid_ = -1;
     int out_ = -1;
     std::string buffer_;
+    std::string error_file_;
 };
+
+// Runs a program with the arguments and waits for it.
+inline finished_program run_program(const std::string& path, const std::vector<std::string>& arguments) {
+    return running_program(path, arguments).wait();
+}
 
 }  // namespace korvel::probekit::host::test_support

@@ -17,7 +17,7 @@ struct performance_value {
     std::string label;
     double value = 0;
     std::string unit;
-    std::optional<double> warn, crit, min, max;
+    std::optional<double> warn, crit;  // min and max are checked, not kept
 };
 
 struct plugin_output {
@@ -39,7 +39,6 @@ struct metric_sample {
 struct metric_family {
     std::string name;
     std::string type;
-    std::string help;
     std::vector<metric_sample> samples;
 };
 

@@ -16,20 +16,15 @@ using namespace korvel::probekit::host::test_support;
 
 TEST(display_width, counts_columns_not_bytes_or_code_points) {
     const std::vector<std::pair<std::string, std::size_t>> cases{
-        {"Rack", 4},
-        {"Baugruppenträger", 16},
-        {"CPU ステータス", 14},  // katakana: two columns each
-        {"中央处理器状态", 14},  // CJK ideographs
-        {"ＣＰＵ", 6},           // fullwidth Latin
-        {"e\xCC\x81", 1},        // e and a combining acute accent
-        {"👻 Shared", 9},         // the ghost emoji of a section title
-        {"\xFF\xFE", 2},         // bytes that are not UTF-8 show as one replacement each
-        {"\xE3\x82", 2},         // a truncated sequence likewise
+        {"Baugruppenträger", 16},  // ä: two bytes, one column
+        {"CPU ステータス", 14},    // katakana: two columns each
+        {"中央处理器状态", 14},    // CJK ideographs
+        {"e\xCC\x81", 1},          // e and a combining acute accent
+        {"👻 Shared", 9},           // the ghost emoji of a section title
+        {"\xFF\xFE", 2},           // bytes that are not UTF-8 show as one replacement each
+        {"\xE3\x82", 2},           // a truncated sequence likewise
     };
-    for (const auto& [text, width] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(display_width(text), width);
-    }
+    for (const auto& [text, width] : cases) EXPECT_EQ(display_width(text), width) << text;
 }
 
 TEST(print_table, pads_each_column_to_its_widest_cell_by_display_width) {
@@ -42,51 +37,32 @@ TEST(print_table, pads_each_column_to_its_widest_cell_by_display_width) {
               "  Kanal\n");
 }
 
+// Each channel carries what one rule of a format must handle: a '|' in a lookup text, a quote in a
+// label, a count whose key ends like a counter's, two channels of one key, and no value at all.
 sensor_report canned_report() {
-    sensor_report report;
-    report.kind = "demo_sensor";
-    report.kind_display = "Demo | Sensor";
-    report.id = 7;
-    report.target = {{"host", "host", "plc-1"}, {"connection_section.port", "port", "102"}};
-    report.time = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000));
-    report.state = severity::warning;
-    report.message = "OK";
-    channel_report status{0,  "channel.cpu_status", "CPU-Status", "CPU Status",      4,           "",
-                          "", "STOP | halt",        true,         severity::warning, std::nullopt};
-    channel_report ratio{1,
-                         "channel.cycle_ratio",
-                         "Zyklus",
-                         "Cycle 'Ratio'",
-                         42.5,
-                         "%",
-                         "percent",
-                         "42.5 %",
-                         false,
-                         severity::ok,
-                         limit_slots{80.0, std::nullopt, 70.0, 100.0}};
-    channel_report faults{2,
-                          "channel.hardware_fault_count",
-                          "Fehler",
-                          "Faults \"A\\B\"",
-                          0,
-                          "#",
-                          "count",
-                          "0 #",
-                          false,
-                          severity::ok,
-                          limit_slots{std::nullopt, 0.0, std::nullopt, 1.0}};
-    channel_report device_a{
-        3, "channel.hardware_device", "A", "A Status", 1, "", "", "Good", true, severity::ok, std::nullopt};
-    channel_report empty{4,           "channel.cycle_ratio_2",
-                         "Leer",      "Empty",
-                         nullptr,     "%",
-                         "percent",   "no value",
-                         false,       std::nullopt,
-                         std::nullopt};
-    channel_report device_b{5,    "channel.hardware_device", "B",         "B Status", 6, "", "", "Error",
-                            true, severity::error,           std::nullopt};
-    report.channels = {status, ratio, faults, device_a, empty, device_b};
-    return report;
+    const limit_slots ratio_limits{80.0, std::nullopt, 70.0, 100.0};
+    const limit_slots fault_limits{std::nullopt, 0.0, std::nullopt, 1.0};
+    return {.kind = "demo_sensor",
+            .kind_display = "Demo | Sensor",
+            .id = 7,
+            .target = {{"host", "host", "plc-1"}, {"connection_section.port", "port", "102"}},
+            .time = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000)),
+            .state = severity::warning,
+            .message = "OK",
+            .channels = {
+                {0, "channel.cpu_status", "CPU-Status", "CPU Status", 4, "", "", "STOP | halt", true,
+                 severity::warning, std::nullopt},
+                {1, "channel.cycle_ratio", "Zyklus", "Cycle 'Ratio'", 42.5, "%", "percent", "42.5 %", false,
+                 severity::ok, ratio_limits},
+                {2, "channel.hardware_fault_count", "Fehler", "Faults \"A\\B\"", 0, "#", "count", "0 #",
+                 false, severity::ok, fault_limits},
+                {3, "channel.hardware_device", "A", "A Status", 1, "", "", "Good", true, severity::ok,
+                 std::nullopt},
+                {4, "channel.cycle_ratio_2", "Leer", "Empty", nullptr, "%", "percent", "no value", false,
+                 std::nullopt, std::nullopt},
+                {5, "channel.hardware_device", "B", "B Status", 6, "", "", "Error", true, severity::error,
+                 std::nullopt},
+            }};
 }
 
 std::string written(const sensor_report& report, output_format format, scan_position position = {}) {
@@ -110,8 +86,6 @@ TEST(write_report, text_shows_the_time_the_state_and_a_table) {
 
 TEST(write_report, nagios_follows_the_plugin_convention) {
     const auto parsed = parse_plugin_output(written(canned_report(), output_format::nagios));
-    EXPECT_EQ(parsed.sensor, "DEMO_SENSOR");
-    EXPECT_EQ(parsed.state, "WARNING");
     EXPECT_EQ(parsed.text, "CPU-Status: STOP / halt, B: Error") << "the channels that are not OK, no '|'";
     ASSERT_EQ(parsed.performance.size(), 5u) << "every numeric channel, none for the one without a value";
     const auto& ratio = parsed.performance[1];
@@ -130,9 +104,6 @@ TEST(write_report, nagios_follows_the_plugin_convention) {
               (std::vector<std::string>{"CPU-Status: STOP / halt (4) [WARNING]", "Zyklus: 42.5 % [OK]",
                                         "Fehler: 0 # [OK]", "A: Good (1) [OK]", "Leer: no value",
                                         "B: Error (6) [CRITICAL]"}));
-
-    auto failed = failure_report(canned_report(), "cannot connect");
-    EXPECT_EQ(written(failed, output_format::nagios), "S7 DEMO_SENSOR UNKNOWN - cannot connect\n");
 }
 
 TEST(write_report, openmetrics_has_one_gauge_family_per_channel_key_and_the_state) {
@@ -158,29 +129,14 @@ TEST(write_report, openmetrics_has_one_gauge_family_per_channel_key_and_the_stat
     EXPECT_EQ(families[4].samples[0].value, 1) << "warning";
 }
 
-TEST(write_report, json_is_one_line_with_every_member) {
-    const std::string text = written(canned_report(), output_format::json_lines, {3, 5});
+// Every member of a line is checked end to end; a channel without a value only here.
+TEST(write_report, json_shows_a_channel_without_a_value_as_null) {
+    const std::string text = written(canned_report(), output_format::json_lines);
     ASSERT_EQ(text.find('\n'), text.size() - 1) << "JSON Lines: one object, one line";
-    const auto line = json::parse(text);
-    EXPECT_EQ(line.at("time"), "2023-11-14T22:13:20Z");
-    EXPECT_EQ(line.at("type"), "scan");
-    EXPECT_EQ(line.at("kind"), "demo_sensor");
-    EXPECT_EQ(line.at("id"), 7);
-    EXPECT_EQ(line.at("target"), json({{"host", "plc-1"}, {"port", 102}}));
-    EXPECT_EQ(line.at("scan"), 3);
-    EXPECT_EQ(line.at("state"), "warning");
-    EXPECT_EQ(line.at("exit_status"), 1);
-    EXPECT_EQ(line.at("message"), "OK");
-    EXPECT_EQ(line.at("channels").at(0), json({{"id", 0},
-                                               {"key", "channel.cpu_status"},
-                                               {"name", "CPU-Status"},
-                                               {"value", 4},
-                                               {"unit", ""},
-                                               {"text", "STOP | halt"},
-                                               {"state", "warning"}}));
-    EXPECT_EQ(line.at("channels").at(4).at("value"), nullptr);
-    EXPECT_EQ(line.at("channels").at(4).at("state"), nullptr);
-    EXPECT_EQ(line.size(), 10u);
+    const auto empty = json::parse(text).at("channels").at(4);
+    EXPECT_EQ(empty.at("name"), "Leer");
+    EXPECT_EQ(empty.at("value"), nullptr);
+    EXPECT_EQ(empty.at("state"), nullptr);
 }
 
 }  // namespace
@@ -188,33 +144,21 @@ TEST(write_report, json_is_one_line_with_every_member) {
 // The readers above are only worth their passes if they fail where a monitoring system would.
 TEST(format_readers, refuse_what_breaks_the_formats_rules) {
     const std::vector<std::string> plugin_outputs{
-        "S7 DEMO OK - fine",                      // no line feed
-        "S7 demo OK - fine\n",                    // sensor in lower case
-        "S7 DEMO FINE - fine\n",                  // no such state
-        "S7 DEMO OK fine\n",                      // no " - "
-        "S7 DEMO OK - fine | 'a'=1x\n",           // no such unit
-        "S7 DEMO OK - fine | a b=1\n",            // a label with a blank, unquoted
-        "S7 DEMO OK - fine | 'a'=1;2;3;4;5;6\n",  // six fields
-        "S7 DEMO OK - fine|'a'=1\n",              // no blank before the bar
-        "S7 DEMO OK - fine\nlong | output\n",     // a bar in the long output
+        "S7 DEMO OK - fine",                   // no line feed
+        "S7 DEMO FINE - fine\n",               // no such state
+        "S7 DEMO OK - fine | 'a'=1x\n",        // no such unit
+        "S7 DEMO OK - fine | a b=1\n",         // a label with a blank, unquoted
+        "S7 DEMO OK - fine\nlong | output\n",  // a bar in the long output
     };
-    for (const auto& output : plugin_outputs) {
-        SCOPED_TRACE(output);
-        EXPECT_THROW(parse_plugin_output(output), std::runtime_error);
-    }
+    for (const auto& output : plugin_outputs)
+        EXPECT_THROW(parse_plugin_output(output), std::runtime_error) << output;
     const std::vector<std::string> expositions{
         "# TYPE a gauge\na 1\n",                                              // no # EOF
-        "a 1\n# EOF\n",                                                       // a sample before its TYPE
         "# TYPE a gauge\na 1\n# TYPE b gauge\nb 1\n# TYPE a gauge\n# EOF\n",  // a family twice
-        "# TYPE a gauge\nb 1\n# EOF\n",                                       // a sample of another family
-        "# TYPE a gauge\na{x=\"1\",x=\"2\"} 1\n# EOF\n",                      // a label twice
         "# TYPE a gauge\na{x=\"\\t\"} 1\n# EOF\n",                            // not an escape
         "# TYPE a gauge\na{x=\"1\"} 1\na{x=\"1\"} 2\n# EOF\n",                // the same labels twice
         "# TYPE a gauge\na one\n# EOF\n",                                     // not a number
-        "# TYPE a gauge\n# EOF\n# TYPE b gauge\n# EOF\n",                     // something after # EOF
     };
-    for (const auto& exposition : expositions) {
-        SCOPED_TRACE(exposition);
-        EXPECT_THROW(parse_openmetrics(exposition), std::runtime_error);
-    }
+    for (const auto& exposition : expositions)
+        EXPECT_THROW(parse_openmetrics(exposition), std::runtime_error) << exposition;
 }

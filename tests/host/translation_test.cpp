@@ -46,46 +46,34 @@ TEST(translator, message_uses_the_language_and_falls_back_to_the_english_text) {
          "Broken x"},  // placeholder beyond the arguments
         {german, {{"id", "OK"}, {"text", "OK"}}, "OK"},
         {german, {{"id", "#:channel.cpu_status[unclosed"}, {"text", "CPU Status"}}, "CPU Status"},
-        {german, {{"id", "#:channel.cpu_status[]x"}, {"text", "CPU Status"}}, "CPU Status"},
         {german, json::object(), ""},
         {french, {{"id", "#:channel.cpu_status[]"}, {"text", "CPU Status"}}, "CPU Status"},
     };
-    for (const auto& [texts, message, expected] : cases) {
-        SCOPED_TRACE(message.dump());
-        EXPECT_EQ(texts.message(message), expected);
-    }
+    for (const auto& [texts, message, expected] : cases)
+        EXPECT_EQ(texts.message(message), expected) << message;
 }
 
 TEST(resolve_language, accepts_names_and_short_codes) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {"German", "German"},           {"de", "German"},  {"DE-de", "German"},  {"pt-BR", "Brazilian"},
-        {"zh_CN", "SimplifiedChinese"}, {"en", "English"}, {"xx", std::nullopt}, {"", std::nullopt},
+        {"German", "German"},           {"DE-de", "German"},  {"pt-BR", "Brazilian"},
+        {"zh_CN", "SimplifiedChinese"}, {"xx", std::nullopt}, {"", std::nullopt},
     };
-    for (const auto& [requested, expected] : cases) {
-        SCOPED_TRACE(requested);
-        EXPECT_EQ(resolve_language(requested), expected);
-    }
+    for (const auto& [requested, expected] : cases)
+        EXPECT_EQ(resolve_language(requested), expected) << requested;
 }
 
 TEST(language_of_environment, reads_lc_all_then_lc_messages_then_lang) {
-    struct case_ {
-        std::map<std::string, const char*> environment;
-        std::string expected;
-    };
-    const std::vector<case_> cases{
-        {{{"LANG", "de_DE.UTF-8"}}, "German"},
+    const std::vector<std::pair<std::map<std::string, const char*>, std::string>> cases{
         {{{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "fr_FR@euro"}}, "French"},
         {{{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "zh_CN.GB18030"}},
          "SimplifiedChinese"},
         {{{"LANG", "de_DE.UTF-8"}, {"LC_ALL", ""}}, "German"},  // an empty variable is not set
         {{{"LANG", "pt_BR.UTF-8"}}, "Brazilian"},
         {{{"LANG", "de_AT.UTF-8"}}, "German"},  // the language alone when the territory is not listed
-        {{{"LANG", "C.UTF-8"}}, "English"},
         {{{"LANG", "sv_SE.UTF-8"}, {"LC_MESSAGES", "POSIX"}}, "English"},  // the first one set decides
         {{}, "English"},
     };
     for (const auto& [environment, expected] : cases) {
-        SCOPED_TRACE(expected);
         EXPECT_EQ(language_of_environment([&environment](const char* name) -> const char* {
                       const auto found = environment.find(name);
                       return found == environment.end() ? nullptr : found->second;

@@ -2,7 +2,6 @@
 // positions, the bounds on paths and on evaluation, and jsonpath_parser's value queries.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -10,7 +9,6 @@
 #include "libjsonparser/json_text.hpp"
 #include "libjsonparser/jsonpath_parser.hpp"
 #include "libjsonparser/jsonpath_query.hpp"
-#include "libparser/query_or_default.hpp"
 #include "tests/json_query/expect_exactly.hpp"
 
 namespace {
@@ -21,7 +19,6 @@ namespace parser_errors = korvel::probekit::libparser::exceptions;
 using json_parser::jsonpath_parser;
 using json_parser::jsonpath_query;
 using json_query_test::expect_exactly;
-using korvel::probekit::libparser::parser_interface;
 
 const char* const document_text = R"({"result": {
     "entries": [
@@ -36,6 +33,12 @@ const char* const document_text = R"({"result": {
     "empty": [],
     "single": [7],
     "nothing": null}})";
+
+std::string repeated(const std::string& part, std::size_t count) {
+    std::string text;
+    for (std::size_t index = 0; index < count; ++index) text += part;
+    return text;
+}
 
 // The selected values as one JSON array text.
 std::string selected(const std::string& path) {
@@ -64,13 +67,8 @@ TEST(jsonpath_query, names_in_dot_and_bracket_form) {
     check_selections({
         {"$.result.count_current", "[3]"},
         {R"($["result"]["count_current"])", "[3]"},
-        {"$.result[ 'count_current' ]", "[3]"},
         {R"($.result['odd name']['it\'s'])", "[1]"},
-        {R"($.result['odd name']["a\"b"])", "[2]"},
-        {R"($.result['odd name']['\u00fc'])", "[3]"},
-        {"$.result['odd name']['\xC3\xBC']", "[3]"},
         {R"($.result['odd name']['\uD83D\uDE00'])", "[4]"},
-        {"$.result.count_current.deeper", "[]"},
         {"$.result.entries.id", "[]"},  // names select members of objects only
     });
 }
@@ -78,16 +76,12 @@ TEST(jsonpath_query, names_in_dot_and_bracket_form) {
 TEST(jsonpath_query, indexes_wildcards_and_unions) {
     check_selections({
         {"$.result.entries[0].id", "[1]"},
-        {"$.result.entries[2].id", "[3]"},
         {"$.result.entries[-1].id", "[3]"},
-        {"$.result.entries[-3].id", "[1]"},
-        {"$.result.entries[3].id", "[]"},
         {"$.result.entries[-4].id", "[]"},
         {"$.result[0]", "[]"},
         {"$.result.entries[*].id", "[1,2,3]"},
         {"$.result.entries.*.id", "[1,2,3]"},
-        {"$.result['odd name'].*", "[2,1,3,4]"},  // members in name order
-        {"$.result.count_current.*", "[]"},
+        {"$.result['odd name'].*", "[2,1,3,4]"},    // members in name order
         {"$.result.entries[2,0,2].id", "[3,1,3]"},  // duplicates stay
         {"$.result['count_current','nothing']", "[3,null]"},
         {"$.result.entries[0, 1:3].id", "[1,2,3]"},
@@ -97,11 +91,9 @@ TEST(jsonpath_query, indexes_wildcards_and_unions) {
 TEST(jsonpath_query, recursive_descent_visits_in_document_order) {
     check_selections({
         {"$..hwid", "[32,49,50]"},
-        {"$..children[*].hwid", "[49,50]"},
         {"$..[0].hwid", "[32,49]"},
         {"$..state", R"(["not_acknowledged","acknowledged"])"},
         {"$..nodes..*.hwid", "[32,49,50]"},
-        {"$..missing", "[]"},
     });
     EXPECT_EQ(nlohmann::json::parse(selected("$..*")).size(), 42U);
 }
@@ -109,17 +101,12 @@ TEST(jsonpath_query, recursive_descent_visits_in_document_order) {
 TEST(jsonpath_query, slices_follow_start_end_and_step) {
     check_selections({
         {"$.result.entries[0:2].id", "[1,2]"},
-        {"$.result.entries[1:].id", "[2,3]"},
-        {"$.result.entries[:-1].id", "[1,2]"},
         {"$.result.entries[-2:].id", "[2,3]"},
-        {"$.result.entries[::2].id", "[1,3]"},
         {"$.result.entries[::-1].id", "[3,2,1]"},
         {"$.result.entries[2:0:-1].id", "[3,2]"},
         {"$.result.entries[0:3:0].id", "[]"},
         {"$.result.entries[5:10].id", "[]"},
         {"$.result.entries[10:-10:-1].id", "[3,2,1]"},
-        {"$.result.entries[ 0 : 2 : 1 ].id", "[1,2]"},
-        {"$.result.empty[::-1]", "[]"},
         {"$.result.word[0:2]", "[]"},
     });
 }
@@ -133,32 +120,23 @@ TEST(jsonpath_query, filters_compare_combine_and_test) {
         {"$.result.entries[?(@.alarm_number > 513)].id", "[3]"},
         {"$.result.entries[?(@.alarm_number >= 513)].id", "[2,3]"},
         {"$.result.entries[?(@.alarm_number > 512 && @.status == 'incoming')].id", "[3]"},
-        {"$.result.entries[?(@.id == 1 || @.id == 3)].id", "[1,3]"},
         {"$.result.entries[?(@.status == 'incoming' || @.id == 2 && @.id == 3)].id",
          "[1,3]"},  // && binds first
         {"$.result.entries[?((@.status == 'incoming' || @.id == 2) && @.id == 3)].id", "[3]"},
-        {"$.result.entries[?(!(@.id == 2))].id", "[1,3]"},
         {"$.result.entries[?(@.ack)].id", "[1,3]"},
         {"$.result.entries[?(!@.ack)].id", "[2]"},
         {"$.result.entries[?(@.flag == true)].id", "[3]"},
-        {"$.result.entries[?(@.ack.state == 'not_acknowledged')].id", "[1]"},
-        {"$.result.entries[?(@.id == 1.0)].id", "[1]"},  // numbers compare by value
         {"$.result.entries[?(@.id > -1.5e0)].id", "[1,2,3]"},
         {"$.result.entries[?(@.text < 'b')].id", "[1]"},
-        {"$.result.entries[?(@.text < 2)].id", "[]"},  // only like with like is ordered
-        {"$.result.entries[?(@.text <= 2)].id", "[]"},
+        {"$.result.entries[?(@.text < 2)].id", "[]"},         // only like with like is ordered
         {"$.result.entries[?(@.missing == null)].id", "[]"},  // nothing is not null
         {"$.result.entries[?(@.missing == @.other)].id", "[1,2,3]"},
-        {"$.result.entries[?(@.missing != 1)].id", "[1,2,3]"},
         {"$.result[?(@ == null)]", "[null]"},
         {"$.result.entries[?(@.id == $.result.count_current)].id", "[3]"},
-        {"$.result.entries[?(@.id>1&&@.id<3)].id", "[2]"},
         {"$.result.entries[?@.id == 2].id", "[2]"},
-        {"$.result.entries[?(@['status'] == 'outgoing')].id", "[2]"},
         {"$.result.entries[?(false)].id", "[]"},
         {"$.result['odd name'][?(@ > 2)]", "[3,4]"},  // on an object, the member values
         {"$.result.nodes[?(@.children[?(@.hwid == 50)])].hwid", "[32]"},
-        {"$..[?(@.hwid == 49)].hwid", "[49]"},
     });
 }
 
@@ -166,10 +144,8 @@ TEST(jsonpath_query, length_is_the_registered_function) {
     check_selections({
         {"$..[?(length(@.children) > 0)].hwid", "[32]"},
         {"$..[?(length(@.children))].hwid", "[32]"},  // a length of 0 does not hold
-        {"$..[?(length(@.children) == 0)].hwid", "[49]"},
         {"$.result[?(length(@) == 4)]",
-         R"([{"a\"b":2,"it's":1,"ü":3,"😀":4},"grüß"])"},  // characters, not bytes
-        {"$.result[?(length(@) == 0)]", "[[]]"},
+         R"([{"a\"b":2,"it's":1,"ü":3,"😀":4},"grüß"])"},         // characters, not bytes
         {"$.result.entries[?(length(@.id) == null)].id", "[]"},  // a number has no length
         {"$.result.entries[?(length('\xF0\x9F\x98\x80') == 1)].id", "[1,2,3]"},
     });
@@ -189,22 +165,16 @@ TEST(jsonpath_query, malformed_paths_fail_naming_what_and_where) {
         {"$['a", "Unterminated string at position 3"},
         {R"($['a\x'])", "Invalid escape in string at position 5"},
         {R"($['\uD800'])", "Invalid escape in string at position 4"},
-        {R"($['\uD800\u0041'])", "Invalid escape in string at position 4"},
-        {R"($['\uDC00'])", "Invalid escape in string at position 4"},
         {R"($['\u12G4'])", "Invalid escape in string at position 4"},
         {"$['a\tb']", "Control character in string at position 5"},
         {"$[01]", "Invalid integer at position 3"},
         {"$[9007199254740992]", "Integer out of range at position 3"},
-        {"$[-9007199254740992]", "Integer out of range at position 3"},
         {"$[1:2:3:4]", "Expected ']' at position 8"},
         {"$[?(@.a == )]", "Expected a query, a literal or a function call at position 12"},
         {"$[?(@.a = 1)]", "Expected ')' at position 9"},
         {"$[?(@.a == 01)]", "Invalid number at position 12"},
-        {"$[?(@.a == 1.)]", "Invalid number at position 12"},
         {"$[?(@..a == 1)]", "Expected a query that selects at most one value at position 5"},
-        {"$[?(1 == @.*)]", "Expected a query that selects at most one value at position 10"},
         {"$[?(foo(@.a))]", "Unknown function 'foo' at position 5"},
-        {"$[?(@.a == tru)]", "Unknown function 'tru' at position 12"},
         {"$[?(length(@.a, @.b))]", "Function 'length' takes 1 argument, not 2 at position 5"},
         {"$[?(length(@..a) > 0)]", "Expected a query that selects at most one value at position 12"},
         {"$[?(length @.a)]", "Expected '(' at position 11"},
@@ -219,11 +189,8 @@ TEST(jsonpath_query, malformed_paths_fail_naming_what_and_where) {
 
 TEST(jsonpath_query, paths_are_bounded_in_length_and_nesting) {
     const json_parser::custom_json_functions functions;
-    std::string longest = "$";
-    while (longest.size() + 2 <= json_parser::max_jsonpath_length) {
-        longest += ".a";
-    }
-    longest += std::string(json_parser::max_jsonpath_length - longest.size(), 'a');
+    std::string longest = "$" + repeated(".a", (json_parser::max_jsonpath_length - 1) / 2);
+    longest.resize(json_parser::max_jsonpath_length, 'a');
     EXPECT_NO_THROW(jsonpath_query query(longest, functions));
     expect_exactly<json_errors::query_error>(
         [&] { jsonpath_query query(longest + "a", functions); },
@@ -236,45 +203,24 @@ TEST(jsonpath_query, paths_are_bounded_in_length_and_nesting) {
         [&] { jsonpath_query query(negations(31), functions); },
         "The provided JSONPath is incorrect. Nested deeper than 32 levels at "
         "position 36");
-    std::string filters = "$";
-    for (int level = 0; level < 40; ++level) {
-        filters += "[?(@";
-    }
     expect_exactly<json_errors::query_error>(
-        [&] { jsonpath_query query(filters, functions); },
+        [&] { jsonpath_query query("$" + repeated("[?(@", 40), functions); },
         "The provided JSONPath is incorrect. Nested deeper than 32 levels at "
         "position 68");
 }
 
 TEST(jsonpath_query, recursive_descent_reaches_the_deepest_value_without_recursion) {
     const auto depth = json_parser::max_json_nesting_depth;
-    std::string text;
-    for (std::size_t level = 0; level < depth; ++level) {
-        text += "{\"a\":";
-    }
-    text += "1" + std::string(depth, '}');
-    const jsonpath_parser parser(text);
-    std::string deepest = "$";
-    for (std::size_t level = 0; level < depth; ++level) {
-        deepest += ".a";
-    }
-    EXPECT_EQ(parser.get_int64(deepest), 1);
+    const std::string text = repeated("{\"a\":", depth) + "1" + std::string(depth, '}');
+    EXPECT_EQ(jsonpath_parser(text).get_int64("$" + repeated(".a", depth)), 1);
     const json_parser::custom_json_functions functions;
     const auto document = json_parser::parse_json_text(text);
     EXPECT_EQ(jsonpath_query("$..a", functions).select(document).size(), depth);
-    // A deeper document never gets this far.
-    expect_exactly<json_errors::parse_error>(
-        [&] { jsonpath_parser deeper("[" + text + "]"); },
-        "The received JSON data could not be parsed. Nested deeper than 256 levels at byte 1277");
 }
 
 TEST(jsonpath_query, an_evaluation_stops_when_its_visits_run_out) {
-    const auto zeros = [](int count) {
-        std::string text = "[0";
-        for (int element = 1; element < count; ++element) {
-            text += ",0";
-        }
-        return json_parser::parse_json_text(text + "]");
+    const auto zeros = [](std::size_t count) {
+        return json_parser::parse_json_text("[0" + repeated(",0", count - 1) + "]");
     };
     const json_parser::custom_json_functions functions;
     // A filter that takes the whole document for each of its elements: quadratic work. Each element
@@ -295,43 +241,17 @@ TEST(jsonpath_parser, value_queries_take_the_one_selected_value) {
     EXPECT_EQ(parser.get_double("$.result.count_current"), 3.0);
     EXPECT_TRUE(parser.get_bool("$..flag"));
     EXPECT_EQ(parser.get_uint64("$.result.entries[-1].id"), 3U);
-    EXPECT_EQ(parser.get_int64("$.result.single"), 7);  // a selected one-element array stands for its element
-    EXPECT_EQ(korvel::probekit::libparser::query_or_default(parser, &parser_interface::get_int64,
-                                                            "$.result.missing", -1),
-              -1);
 
     expect_exactly<parser_errors::empty_result>([&] { parser.get_string("$.result.missing"); },
                                                 "The queried field \"$.result.missing\" is empty.");
     expect_exactly<json_errors::unexpected_array_error>(
         [&] { parser.get_int64("$.result.entries[*].id"); },
         "The received value is an array instead of a single value. Array size is: 3");
-    expect_exactly<parser_errors::unexpected_type_error>(
-        [&] { parser.get_string("$.result.empty"); },
-        "The received value has an unexpected data type. array");
-    expect_exactly<json_errors::conversion_error>(
-        [&] { parser.get_int64("$.result.word"); },
-        "'gr\xC3\xBC\xC3\x9F' could not be converted to 'integer'.");
-    expect_exactly<json_errors::query_error>(
-        [&] { parser.get_string("$["); },
-        "The provided JSONPath is incorrect. Expected a name, an index, a "
-        "slice, '*' or a filter at position 3");
-}
-
-TEST(jsonpath_parser, collection_queries_are_not_available) {
-    const jsonpath_parser parser(document_text);
-    const std::function<void()> calls[] = {
-        [&] { parser.get_array("$.result.entries"); },
-        [&] { parser.get_member_names("$.result"); },
-        [&] { parser.get_object("$.result"); },
-    };
-    for (const auto& call : calls) {
-        expect_exactly<json_errors::exception>(call, "NOT YET IMPLEMENTED");
-    }
-    EXPECT_EQ(jsonpath_parser(R"({"b": [1], "a": null})").to_string(), R"({"a":null,"b":[1]})");
-    expect_exactly<json_errors::parse_error>([] { jsonpath_parser broken("{"); },
-                                             "The received JSON data could not be parsed. parse error at "
-                                             "line 1, column 2: syntax error while parsing "
-                                             "object key - unexpected end of input; expected string literal");
+    expect_exactly<json_errors::query_error>([&] { parser.get_string("$["); },
+                                             "The provided JSONPath is incorrect. Expected a name, an index, "
+                                             "a slice, '*' or a filter at position 3");
+    expect_exactly<json_errors::exception>([&] { parser.get_array("$.result.entries"); },
+                                           "NOT YET IMPLEMENTED");
 }
 
 }  // namespace

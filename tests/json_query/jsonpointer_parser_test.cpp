@@ -11,7 +11,6 @@
 
 #include "libjsonparser/case_insensitive_jsonpointer_parser.hpp"
 #include "libjsonparser/exceptions.hpp"
-#include "libjsonparser/json_kind.hpp"
 #include "libjsonparser/json_text.hpp"
 #include "libparser/query_or_default.hpp"
 #include "tests/json_query/expect_exactly.hpp"
@@ -63,54 +62,47 @@ std::string array_text(int size) {
 const std::string query_text = "The provided JSONPath is incorrect. ";
 const std::string parse_text = "The received JSON data could not be parsed. ";
 
+const char* const resolution_document = R"({"result": {
+    "entries": [{"a": 1}, {"a": 2}], "n": null, "s": "x", "k": 5,
+    "a.b": 7, "~1": 8, "p/q": 9, "": 10, "e": {"": {"b": 11}}}})";
+
 TEST(jsonpointer_parser, dotted_paths_step_by_member_and_index_and_escape_only_the_dot) {
-    const jsonpointer_parser parser(
-        R"({"result": {"entries": [{"timestamp": "t"}]}, "a.b": {"c": "dot"}, "a~b": "tilde", "a/b": "slash",
-            "~1": "escape-like", "a": {"": {"b": "empty step"}}})");
+    const jsonpointer_parser parser(resolution_document);
     const struct {
         const char* path;
-        const char* value;
+        std::int64_t expected;
     } cases[] = {
-        {"result.entries.0.timestamp", "t"}, {"a\\.b.c", "dot"},     {"a~b", "tilde"},
-        {"a/b", "slash"},                    {"~1", "escape-like"},   {"a..b", "empty step"},
+        {"result.entries.1.a", 2}, {"result.a\\.b", 7}, {"result.~1", 8},
+        {"result.p/q", 9},         {"result.", 10},     {"result.e..b", 11},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(parser.get_string(c.path), c.value);
+        EXPECT_EQ(parser.get_int64(c.path), c.expected);
     }
+    // The empty path is the whole document.
+    EXPECT_EQ(parser.resolve("").at("result").at("k"), 5);
     EXPECT_TRUE(parser.designates(""));
-    EXPECT_FALSE(parser.designates("result."));
+    EXPECT_FALSE(parser.designates("result.k.x"));
 }
 
 // Each row reads member "v" of {"v": <json>}.
-struct conversion_case {
-    const char* json;
-    getter kind;
-    query_value expected;
-};
-
 TEST(jsonpointer_parser, value_queries_convert_each_kind) {
-    const conversion_case cases[] = {
+    const struct {
+        const char* json;
+        getter kind;
+        query_value expected;
+    } cases[] = {
         {"null", getter::string, std::string()},
-        {"false", getter::string, std::string("false")},
-        {"-5", getter::string, std::string("-5")},
-        {"18446744073709551615", getter::string, std::string("18446744073709551615")},
         {"1e300", getter::string, std::string("1e+300")},
-        {"\"text\"", getter::string, std::string("text")},
         {"[7]", getter::string, std::string("7")},  // one element stands for the array
-        {"-12", getter::int64, std::int64_t{-12}},
         {"\"-12\"", getter::int64, std::int64_t{-12}},
         {"9223372036854775807", getter::int64, std::int64_t{9223372036854775807}},
-        {"[\"12\"]", getter::int64, std::int64_t{12}},
         {"9947888669857743000", getter::uint64, std::uint64_t{9947888669857743000U}},
         {"\"18446744073709551615\"", getter::uint64, std::uint64_t{18446744073709551615U}},
         {"2.5", getter::floating, 2.5},
-        {"-3", getter::floating, -3.0},
-        {"9947888669857743000", getter::floating, 9947888669857743000.0},
         {"\"1e3\"", getter::floating, 1000.0},
         {"false", getter::boolean, false},
         {"\"true\"", getter::boolean, true},
-        {"\"false\"", getter::boolean, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -119,26 +111,18 @@ TEST(jsonpointer_parser, value_queries_convert_each_kind) {
     }
 }
 
-struct failure_case {
-    const char* json;
-    getter kind;
-    error_check check;
-    std::string text;
-};
-
 TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
-    const failure_case cases[] = {
+    const struct {
+        const char* json;
+        getter kind;
+        error_check check;
+        std::string text;
+    } cases[] = {
         {"[]", getter::string, throws<parser_errors::unexpected_type_error>, type_text("array")},
-        {"{}", getter::string, throws<parser_errors::unexpected_type_error>, type_text("object")},
         // A single member is not unwrapped: only an array stands for its one element.
         {"{\"a\":1}", getter::string, throws<parser_errors::unexpected_type_error>, type_text("object")},
         {"[1,2]", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
         {"{\"a\":1,\"b\":2}", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
-        {"[[1,2]]", getter::string, throws<parser_errors::unexpected_type_error>, type_text("array")},
-        {"\"\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("", "integer")},
-        {"\"12.5\"", getter::int64, throws<json_errors::conversion_error>,
-         conversion_text("12.5", "integer")},
-        {"\"+12\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("+12", "integer")},
         {"\"12x\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("12x", "integer")},
         {"\"99999999999999999999\"", getter::int64, throws<json_errors::conversion_error>,
          conversion_text("99999999999999999999", "integer")},
@@ -147,19 +131,10 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
         {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("double")},
         {"-1", getter::uint64, throws<json_errors::conversion_error>,
          conversion_text("-1", "unsigned integer")},
-        {"\"-1\"", getter::uint64, throws<json_errors::conversion_error>,
-         conversion_text("-1", "unsigned integer")},
-        {"1.5", getter::uint64, throws<parser_errors::unexpected_type_error>, type_text("double")},
         {"\"nan\"", getter::floating, throws<json_errors::conversion_error>,
          conversion_text("nan", "floating point")},
-        {"\"1e999\"", getter::floating, throws<json_errors::conversion_error>,
-         conversion_text("1e999", "floating point")},
-        {"\"2.5 \"", getter::floating, throws<json_errors::conversion_error>,
-         conversion_text("2.5 ", "floating point")},
-        {"true", getter::floating, throws<parser_errors::unexpected_type_error>, type_text("bool")},
         // Only the lower-case texts are booleans.
         {"\"True\"", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("string")},
-        {"1", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("int64")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -169,9 +144,8 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
 }
 
 TEST(jsonpointer_parser, a_long_text_is_quoted_as_an_excerpt) {
-    const std::string long_text(100, 'x');
-    const jsonpointer_parser parser("{\"v\":\"" + long_text + "\",\"u\":\"" + std::string(63, 'y') +
-                                    "\xC3\xBC\"}");
+    const jsonpointer_parser parser("{\"v\":\"" + std::string(100, 'x') + "\",\"u\":\"" +
+                                    std::string(63, 'y') + "\xC3\xBC\"}");
     expect_exactly<json_errors::conversion_error>([&] { parser.get_int64("v"); },
                                                   conversion_text(std::string(64, 'x') + "...", "integer"));
     // The excerpt never ends inside a character.
@@ -198,39 +172,11 @@ TEST(jsonpointer_parser, every_kind_is_named_in_unexpected_type_error) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const jsonpointer_parser parser(c.value);
-        // Every getter rejects some kinds; get_bool takes only booleans, get_int64 then names bool.
-        if (c.value.is_boolean()) {
-            expect_exactly<parser_errors::unexpected_type_error>([&] { parser.get_int64(""); },
-                                                                 type_text(c.name));
-        } else {
-            expect_exactly<parser_errors::unexpected_type_error>([&] { parser.get_bool(""); },
-                                                                 type_text(c.name));
-        }
+        // get_bool takes only booleans, get_int64 then names bool.
+        const auto rejecting_getter = c.value.is_boolean() ? getter::int64 : getter::boolean;
+        expect_exactly<parser_errors::unexpected_type_error>([&] { query(parser, rejecting_getter, ""); },
+                                                             type_text(c.name));
     }
-    // A parsed text never holds a half-precision number; its name is still the one messages use.
-    EXPECT_EQ(json_parser::kind_name(json_parser::json_kind::half), "half");
-}
-
-const char* const resolution_document = R"({"result": {
-    "entries": [{"a": 1}, {"a": 2}], "n": null, "s": "x", "k": 5, "t": true,
-    "a.b": 7, "x~y": 8, "p/q": 9, "": 10, "mode": {"current": "run"}}})";
-
-TEST(jsonpointer_parser, paths_resolve_members_indexes_and_escaped_names) {
-    const jsonpointer_parser parser(resolution_document);
-    const struct {
-        const char* path;
-        std::int64_t expected;
-    } cases[] = {
-        {"result.entries.0.a", 1}, {"result.entries.1.a", 2}, {"result.a\\.b", 7},
-        {"result.x~y", 8},         {"result.p/q", 9},         {"result.", 10},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(parser.get_int64(c.path), c.expected);
-    }
-    EXPECT_EQ(parser.get_string("result.mode.current"), "run");
-    // The empty path is the whole document.
-    EXPECT_EQ(parser.resolve("").at("result").at("k"), 5);
 }
 
 TEST(jsonpointer_parser, paths_that_designate_nothing_or_are_malformed_fail_exactly) {
@@ -248,11 +194,9 @@ TEST(jsonpointer_parser, paths_that_designate_nothing_or_are_malformed_fail_exac
          empty("result.entries.99999999999999999999999")},
         // Stepping into a value that holds no members designates nothing.
         {"result.n.code", throws<parser_errors::empty_result>, empty("result.n.code")},
-        {"result.s.code", throws<parser_errors::empty_result>, empty("result.s.code")},
         {"Result.k", throws<parser_errors::empty_result>, empty("Result.k")},
         {"result.entries.01", throws<json_errors::query_error>, query_text + "Invalid array index"},
         {"result.entries.a", throws<json_errors::query_error>, query_text + "Invalid array index"},
-        {"result.entries.", throws<json_errors::query_error>, query_text + "Invalid array index"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -265,8 +209,7 @@ TEST(jsonpointer_parser, query_or_default_absorbs_only_absence_and_kind) {
     const auto int64 = &parser_interface::get_int64;
     const auto string = &parser_interface::get_string;
     EXPECT_EQ(query_or_default(parser, int64, "error.missing", -1), -1);
-    EXPECT_EQ(query_or_default(parser, int64, "n.code", -1), -1);  // through null
-    EXPECT_EQ(query_or_default(parser, int64, "n", -1), -1);       // null is not an integer
+    EXPECT_EQ(query_or_default(parser, int64, "n", -1), -1);  // null is not an integer
     EXPECT_EQ(query_or_default(parser, string, "error.text", "none"), "none");
     EXPECT_EQ(query_or_default(parser, string, "n", "none"), "");  // null is the empty text
 
@@ -281,19 +224,16 @@ TEST(jsonpointer_parser, query_or_default_absorbs_only_absence_and_kind) {
 
 TEST(jsonpointer_parser, collections_give_child_parsers_of_the_same_class) {
     const char* const text = R"({"list": [{"Id": "a"}, {"Id": "b"}], "one": [{"Id": "c"}],
-                                 "object": {"b": {"Id": "y"}, "a": {"Id": "x"}}, "n": 1})";
+                                 "object": {"b": {"Id": "y"}, "a": {"Id": "x"}}})";
     const jsonpointer_parser exact(text);
     const auto elements = exact.get_array("list");
     ASSERT_EQ(elements.size(), 2U);
-    EXPECT_EQ(elements[0]->get_string("Id"), "a");
     EXPECT_EQ(elements[1]->get_string("Id"), "b");
     EXPECT_THROW(elements[0]->get_string("id"), parser_errors::empty_result);
     // A one-element array is still an array here.
     EXPECT_EQ(exact.get_array("one").size(), 1U);
     expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_array("object"); },
                                                          type_text("object"));
-    expect_exactly<parser_errors::empty_result>([&] { exact.get_array("none"); },
-                                                "The queried field \"none\" is empty.");
 
     const case_insensitive_jsonpointer_parser any_case(text);
     const auto children = any_case.get_array("LIST");
@@ -301,10 +241,7 @@ TEST(jsonpointer_parser, collections_give_child_parsers_of_the_same_class) {
     EXPECT_EQ(children[1]->get_string("id"), "b");
 
     EXPECT_EQ(exact.get_member_names("object"), (std::vector<std::string>{"a", "b"}));
-    expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_member_names("n"); },
-                                                         type_text("int64"));
     const auto members = any_case.get_object("OBJECT");
-    ASSERT_EQ(members.size(), 2U);
     EXPECT_EQ(members.at("a")->get_string("ID"), "x");
     expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_object("list"); },
                                                          type_text("array"));
@@ -313,7 +250,6 @@ TEST(jsonpointer_parser, collections_give_child_parsers_of_the_same_class) {
 TEST(jsonpointer_parser, the_text_form_has_members_sorted_and_no_blanks) {
     EXPECT_EQ(jsonpointer_parser(R"({ "b": 1, "a": [true, null, 2.5, "\u00fc"] })").to_string(),
               "{\"a\":[true,null,2.5,\"\xC3\xBC\"],\"b\":1}");
-    EXPECT_EQ(jsonpointer_parser(R"({"a": {"b": [1]}})").get_array("a.b")[0]->to_string(), "1");
 }
 
 TEST(case_insensitive_jsonpointer_parser, matches_names_in_any_case_and_prefers_the_exact_one) {
@@ -336,8 +272,6 @@ TEST(case_insensitive_jsonpointer_parser, matches_names_in_any_case_and_prefers_
                                              query_text + "Not an object");
     expect_exactly<parser_errors::empty_result>([&] { parser.get_string("result.mode_selector.x"); },
                                                 "The queried field \"result.mode_selector.x\" is empty.");
-    expect_exactly<parser_errors::empty_result>([&] { parser.get_string("result.missing"); },
-                                                "The queried field \"result.missing\" is empty.");
 }
 
 TEST(jsonpointer_parser, texts_that_are_not_json_fail_with_parse_error) {
@@ -373,8 +307,6 @@ TEST(jsonpointer_parser, nesting_and_length_are_bounded_before_parsing) {
     expect_exactly<json_errors::parse_error>(
         [&] { jsonpointer_parser parser(nested(json_parser::max_json_nesting_depth + 1)); },
         parse_text + "Nested deeper than 256 levels at byte 257");
-    expect_exactly<json_errors::parse_error>([&] { jsonpointer_parser parser(std::string(100000, '{')); },
-                                             parse_text + "Nested deeper than 256 levels at byte 257");
 
     std::string too_long(json_parser::max_json_text_length + 1, ' ');
     too_long.front() = '1';

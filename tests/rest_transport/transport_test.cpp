@@ -31,14 +31,7 @@ using korvel::probekit::libresthelper::request;
 namespace exceptions = korvel::probekit::libresthelper::exceptions;
 using clock_type = std::chrono::steady_clock;
 
-std::string what_of(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no exception";
-}
+const std::string no_response = "The sensor could not get a response from the server. ";
 
 TEST(transport, a_redirect_comes_back_as_the_response_and_is_not_followed) {
     simulators::https_test_server server(certificates().server, [](const simulators::http_request& received) {
@@ -50,9 +43,8 @@ TEST(transport, a_redirect_comes_back_as_the_response_and_is_not_followed) {
     EXPECT_EQ(answer.status, 302);
     EXPECT_EQ(answer.headers.at("Location"), "/moved");
     EXPECT_EQ(server.requests(), 1u);
-    test_support::expect_error<exceptions::request_failed>(
-        [&] { check_status(answer); },
-        "The sensor could not get a response from the server. 302 (elsewhere). ");
+    test_support::expect_error<exceptions::request_failed>([&] { check_status(answer); },
+                                                           no_response + "302 (elsewhere). ");
 }
 
 TEST(transport, sends_its_headers_cookies_and_body_once_each) {
@@ -67,13 +59,9 @@ TEST(transport, sends_its_headers_cookies_and_body_once_each) {
     request post(method::post, "/api/jsonrpc", R"([{"id":1}])");
     post.headers = {{"content-type", "application/json"}};
     post.cookies = {{"visit", "2"}};
-    post.query = {{"a b", "c&d"}};
-    const auto answer = client.perform(post, generous_deadline());
+    EXPECT_EQ(client.perform(post, generous_deadline()).cookies.at("session"), "abc");
 
-    EXPECT_EQ(answer.cookies.at("session"), "abc");
-    ASSERT_EQ(server.received().size(), 1u);
     const auto received = server.received().front();
-    EXPECT_EQ(received.method, "POST");
     EXPECT_EQ(received.body, R"([{"id":1}])");
     EXPECT_EQ(received.header_count("Content-Type"), 1u) << "a lower-case content-type must not be doubled";
     EXPECT_EQ(received.header("Content-Type"), "application/json");
@@ -94,13 +82,8 @@ TEST(transport, ten_requests_on_one_client_use_one_connection_and_one_handshake)
     simulators::https_test_server server(certificates().server);
     {
         impl_curl client(local_settings(server.port(), certificate_validation::hostname_only));
-        for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(client
-                          .perform(request(method::post, "/api/jsonrpc", "[]", "application/json"),
-                                   generous_deadline())
-                          .status,
-                      200);
-        }
+        for (int i = 0; i < 10; ++i)
+            client.perform(request(method::post, "/api/jsonrpc", "[]"), generous_deadline());
     }
     EXPECT_EQ(server.requests(), 10u);
     EXPECT_EQ(server.tcp_connections(), 1u);
@@ -111,15 +94,9 @@ TEST(transport, an_unreachable_port_raises_connection_failed) {
     std::uint16_t closed_port = 0;
     { closed_port = simulators::https_test_server(certificates().server).port(); }
     impl_curl client(local_settings(closed_port, certificate_validation::none));
-    const auto text = what_of([&] {
-        try {
-            client.perform(request(method::get, "/"), generous_deadline());
-        } catch (const exceptions::connection_failed_with_proxy&) {
-            FAIL() << "no proxy is involved";
-        } catch (const exceptions::connection_failed&) {
-            throw;
-        }
-    });
+    const auto text = text_of<exceptions::connection_failed>(
+        [&] { client.perform(request(method::get, "/"), generous_deadline()); });
+    // The server's text, not the proxy's: no proxy is involved.
     EXPECT_TRUE(
         text.starts_with("The sensor could not connect to the server. Failed to connect to 127.0.0.1 port " +
                          std::to_string(closed_port)))
@@ -130,12 +107,8 @@ TEST(transport, a_server_that_never_answers_raises_request_timeout_after_the_con
     simulators::silent_server silent;
     impl_curl client(local_settings(silent.port(), certificate_validation::none, 1));
     const auto start = clock_type::now();
-    std::string text = "no request_timeout";
-    try {
-        client.perform(request(method::get, "/"), generous_deadline());
-    } catch (const exceptions::request_timeout& error) {
-        text = error.what();
-    }
+    const auto text = text_of<exceptions::request_timeout>(
+        [&] { client.perform(request(method::get, "/"), generous_deadline()); });
     const auto elapsed = clock_type::now() - start;
     EXPECT_TRUE(text.starts_with("Request timeout. ")) << text;
     EXPECT_GE(elapsed, std::chrono::seconds(1));
@@ -143,65 +116,46 @@ TEST(transport, a_server_that_never_answers_raises_request_timeout_after_the_con
     EXPECT_EQ(silent.connections(), 1u) << "a timeout is not a failed handshake: no further attempt";
 }
 
-TEST(transport, a_handshake_that_fails_three_times_succeeds_on_the_fourth_attempt) {
+TEST(transport, a_handshake_is_tried_four_times) {
     simulators::https_test_server server(certificates().server);
     simulators::flaky_tls_front three_failures(server.port(), 3);
     impl_curl client(local_settings(three_failures.port(), certificate_validation::none));
     EXPECT_EQ(client.perform(request(method::get, "/"), generous_deadline()).status, 200);
     EXPECT_EQ(three_failures.connections(), 4u);
+
+    simulators::flaky_tls_front four_failures(server.port(), 4);
+    impl_curl failing(local_settings(four_failures.port(), certificate_validation::none));
+    const auto text = text_of<exceptions::request_failed>(
+        [&] { failing.perform(request(method::get, "/"), generous_deadline()); });
+    EXPECT_TRUE(text.starts_with(no_response + "0 (No response code received). ")) << text;
+    EXPECT_EQ(four_failures.connections(), 4u);
     EXPECT_EQ(server.requests(), 1u);
 }
 
-TEST(transport, a_handshake_that_fails_four_times_raises_request_failed) {
+// tinyproxy answers CONNECT without credentials with 407, and wrong ones with 401: either is the
+// proxy refusing us. The exact texts also show that no password is quoted.
+TEST(transport, only_the_right_proxy_password_tunnels_through) {
+    const std::string password = "pr0xy-s3cret";
+    test_support::tinyproxy_process proxy("scanner", password);
     simulators::https_test_server server(certificates().server);
-    simulators::flaky_tls_front four_failures(server.port(), 4);
-    impl_curl client(local_settings(four_failures.port(), certificate_validation::none));
-    const auto text = what_of([&] { client.perform(request(method::get, "/"), generous_deadline()); });
-    EXPECT_TRUE(text.starts_with(
-        "The sensor could not get a response from the server. 0 (No response code received). "))
-        << text;
-    EXPECT_EQ(four_failures.connections(), 4u);
-    EXPECT_EQ(server.requests(), 0u);
-}
-
-class through_proxy : public testing::Test {
-protected:
-    const std::string proxy_user = "scanner";
-    const std::string proxy_password = "pr0xy-s3cret";
-    test_support::tinyproxy_process proxy{proxy_user, proxy_password};
-    simulators::https_test_server server{certificates().server};
-
-    impl_curl client_with_proxy_password(const std::string& password) {
+    const auto through_proxy = [&](const std::string& user, const std::string& secret) {
         auto settings = local_settings(server.port(), certificate_validation::none);
-        settings.proxy = proxy_settings{"127.0.0.1", proxy.port(), proxy_user, password};
+        settings.proxy = proxy_settings{"127.0.0.1", proxy.port(), user, secret};
         return impl_curl(settings);
+    };
+    for (const auto& [user, secret] :
+         {std::pair<std::string, std::string>{"", ""}, {"scanner", "not-" + password}}) {
+        SCOPED_TRACE(user);
+        impl_curl refused = through_proxy(user, secret);
+        test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
+            [&] { refused.perform(request(method::get, "/"), generous_deadline()); },
+            "The sensor could not connect to the proxy server. Authentication failed.");
     }
-};
+    EXPECT_EQ(server.requests(), 0u);
 
-TEST_F(through_proxy, the_right_password_tunnels_through) {
-    impl_curl client = client_with_proxy_password(proxy_password);
-    EXPECT_EQ(client.perform(request(method::get, "/"), generous_deadline()).status, 200);
-    ASSERT_EQ(server.received().size(), 1u);
+    impl_curl accepted = through_proxy("scanner", password);
+    EXPECT_EQ(accepted.perform(request(method::get, "/"), generous_deadline()).status, 200);
     EXPECT_EQ(server.received().front().header_count("Proxy-Authorization"), 0u);
-}
-
-TEST_F(through_proxy, a_proxy_that_answers_connect_with_407_raises_connection_failed_with_proxy_auth) {
-    auto settings = local_settings(server.port(), certificate_validation::none);
-    settings.proxy = proxy_settings{"127.0.0.1", proxy.port(), "", ""};
-    impl_curl client(settings);
-    test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
-        [&] { client.perform(request(method::get, "/"), generous_deadline()); },
-        "The sensor could not connect to the proxy server. Authentication failed.");
-    EXPECT_EQ(server.requests(), 0u);
-}
-
-// tinyproxy refuses wrong credentials with 401 rather than 407; either is the proxy refusing us.
-TEST_F(through_proxy, a_wrong_password_raises_connection_failed_with_proxy_auth) {
-    impl_curl client = client_with_proxy_password("wrong-" + proxy_password);
-    test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
-        [&] { client.perform(request(method::get, "/"), generous_deadline()); },
-        "The sensor could not connect to the proxy server. Authentication failed.");
-    EXPECT_EQ(server.requests(), 0u);
 }
 
 TEST(transport, an_expired_deadline_starts_nothing) {
@@ -219,12 +173,12 @@ TEST(transport, the_deadline_cuts_the_timeout_and_bounds_the_wait_for_a_busy_cli
     impl_curl client(local_settings(silent.port(), certificate_validation::none, 30));
     auto busy = std::async(std::launch::async, [&] {
         const deadline soon(clock_type::now() + std::chrono::milliseconds(600), std::chrono::seconds(1));
-        return what_of([&] { client.perform(request(method::get, "/"), soon); });
+        return text_of([&] { client.perform(request(method::get, "/"), soon); });
     });
     while (silent.connections() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const deadline sooner(clock_type::now() + std::chrono::milliseconds(100), std::chrono::seconds(2));
     EXPECT_EQ(
-        what_of([&] { client.perform(request(method::get, "/"), sooner); }),
+        text_of([&] { client.perform(request(method::get, "/"), sooner); }),
         "An error occurred. The scan did not finish within its time-out of 2 s. The connection to 127.0.0.1 "
         "was busy with another request.");
     const auto first = busy.get();

@@ -16,15 +16,7 @@ inline std::unique_ptr<korvel::probekit::libparser::parser_interface> answer_of(
 
 // The texts of the errors the parse operations raise.
 namespace texts {
-inline constexpr const char* alarms_not_supported =
-    "This PLC does not support alarm monitoring. This sensor requires as of firmware version 3.1 on S7-1500 "
-    "CPUs "
-    "and as of firmware version 4.1 on redundant S7-1500 R/H CPUs.";
 inline constexpr const char* alarms_internal = "An internal error occurred when reading the alarms.";
-inline constexpr const char* modules_not_supported =
-    "This PLC does not support hardware module monitoring. This function requires firmware version 4.1 or "
-    "later "
-    "and is not available on all CPU types, such as redundant S7-1500 R/H systems.";
 inline constexpr const char* modules_internal =
     "An internal error occurred while browsing the hardware configuration.";
 inline constexpr const char* status_internal =

@@ -89,6 +89,9 @@ TEST_F(s7web_end_to_end_test, standard_controller) {
         values(cpu),
         (std::map<int, json>{
             {0, 1}, {1, 1}, {2, 1}, {3, 0}, {4, 0}, {5, 2009}, {6, 12.0}, {7, 3.0}, {8, 1.0}, {9, 2.0}}));
+    // A duration the module cannot read fails the scan with the reason.
+    plc->change([](auto& scenario) { scenario.runtime.current_cycle = "PT1.S"; });
+    EXPECT_EQ(text_of(scan(cpu_status)), "Invalid ISO 8601 duration format:PT1.S");
 
     const json alarms = scan(alarm_status);
     ASSERT_EQ(alarms.at("type"), "scan_result") << alarms.dump();
@@ -101,6 +104,16 @@ TEST_F(s7web_end_to_end_test, standard_controller) {
     ASSERT_EQ(hardware.at("type"), "scan_result") << hardware.dump();
     EXPECT_EQ(text_of(hardware), "0 of 3 monitored hardware modules in a fault state");
     EXPECT_EQ(values(hardware), (std::map<int, json>{{0, 0}, {1, 1}, {2, 1}, {3, 1}}));
+    // The station holds monitored modules, so it shows its own status; ids follow the hardware id
+    // through a rename.
+    plc->set_module_status(32, {.own = "good", .subordinate = "error"});
+    plc->change([](auto& scenario) { scenario.hardware.at(0).children.at(1).name = "DI renamed"; });
+    EXPECT_EQ(values(scan(hardware_status)), (std::map<int, json>{{0, 0}, {1, 1}, {2, 1}, {3, 1}}));
+
+    plc->change([](auto& scenario) { scenario.hardware.clear(); });
+    const std::size_t before = plc->batches();
+    EXPECT_EQ(text_of(scan(hardware_status)), "0 of 0 monitored hardware modules in a fault state");
+    EXPECT_EQ(plc->batches(), before + 1) << "no status batch";
 }
 
 TEST_F(s7web_end_to_end_test, redundant_pair_is_detected_once_then_asked_by_redundancy_id) {
@@ -141,6 +154,8 @@ TEST_F(s7web_end_to_end_test, older_firmware_reports_what_it_has) {
     EXPECT_EQ(text_of(cpu), "Operating mode: STOP");
     EXPECT_EQ(values(cpu), (std::map<int, json>{{0, 2}, {1, 2}, {2, 1}}))
         << "no runtime information channels";
+    plc->change([](auto& scenario) { scenario.missing_methods.insert("DiagnosticBuffer.Browse"); });
+    EXPECT_EQ(values(scan(cpu_status)), (std::map<int, json>{{0, 2}, {1, 2}})) << "nor cycle-time events";
 
     const json alarms = scan(alarm_status);
     ASSERT_EQ(alarms.at("type"), "error_result");
@@ -155,6 +170,12 @@ TEST_F(s7web_end_to_end_test, older_firmware_reports_what_it_has) {
               "This PLC does not support hardware module monitoring. This function requires firmware version "
               "4.1 or "
               "later and is not available on all CPU types, such as redundant S7-1500 R/H systems.");
+
+    // Alarms without module browsing: reported, with no per-module channels.
+    plc->change([](auto& scenario) { scenario.missing_methods.erase("Alarms.Browse"); });
+    const json alarms_only = scan(alarm_status);
+    ASSERT_EQ(alarms_only.at("type"), "scan_result") << alarms_only.dump();
+    EXPECT_EQ(values(alarms_only).size(), 5u);
 }
 
 TEST_F(s7web_end_to_end_test, plant_with_a_deep_tree_faults_and_alarms) {
@@ -164,8 +185,17 @@ TEST_F(s7web_end_to_end_test, plant_with_a_deep_tree_faults_and_alarms) {
     EXPECT_EQ(values(cpu).at(2), 2) << "a cycle-time overrun in the buffer";
     EXPECT_EQ(values(cpu).at(3), 152);
     EXPECT_EQ(values(scan(cpu_status)).at(2), 1) << "seen once";
+    korvel::probekit::simulators::diagnostic_entry newer;
+    for (int i = 100; i < 200; ++i) {
+        newer.timestamp = "2024-05-14T10:00:00." + std::to_string(i) + "Z";
+        plc->add_diagnostic_entry(newer);
+    }
+    EXPECT_EQ(values(scan(cpu_status)).at(2), 3) << "a full browse of newer entries: lost track";
 
+    // Every level of the tree below the root's answer is browsed in one batch.
+    std::size_t before = plc->batches();
     const json alarms = scan(alarm_status);
+    EXPECT_EQ(plc->batches() - before, 5u) << "the alarms with the root, then four levels";
     ASSERT_EQ(alarms.at("type"), "scan_result") << alarms.dump();
     EXPECT_EQ(text_of(alarms), "Active Alarm: Tank 3 level high");
     const auto alarm_values = values(alarms);
@@ -177,7 +207,9 @@ TEST_F(s7web_end_to_end_test, plant_with_a_deep_tree_faults_and_alarms) {
     EXPECT_EQ(alarm_values.size(), 5u + 23u)
         << "one channel per device and module name; the CPU shares the station's";
 
+    before = plc->batches();
     const json hardware = scan(hardware_status);
+    EXPECT_EQ(plc->batches() - before, 6u) << "the root, four levels and the statuses";
     ASSERT_EQ(hardware.at("type"), "scan_result") << hardware.dump();
     // Line1_AI_1 (error), Drive_1_Encoder_Module (deactivated) and Line2_DI_1 (unknown); Drive_1 and
     // Line2_Station hold faults of their own modules.

@@ -25,14 +25,9 @@ TEST(s7websim, refuses_bad_arguments_and_bad_files_with_a_clear_message) {
     std::ofstream(bad_scenario) << R"({"users": []})";
     const std::vector<std::tuple<std::vector<std::string>, int, std::string>> refusals{
         {{}, 2, "s7websim: --scenario FILE is required\n"},
-        {{"--scenario"}, 2, "s7websim: --scenario needs a value (a scenario file)\n"},
         {{"--scenario", standard_scenario, "--port", "0"},
          2,
          "s7websim: --port expects a port number from 1 to 65535, not \"0\"\n"},
-        {{"--scenario", standard_scenario, "--key", "key.pem"},
-         2,
-         "s7websim: --certificate and --key go together\n"},
-        {{"--bogus"}, 2, "s7websim: unknown argument \"--bogus\"\n"},
         {{"--scenario", bad_scenario},
          1,
          "s7websim: scenario " + bad_scenario + ": /users: expected at least one user\n"},
@@ -77,7 +72,7 @@ TEST(s7websim, prints_its_port_serves_the_scenario_and_stops_on_sigterm) {
         EXPECT_EQ(answers.front()->get_string("result"), "run");
     }
     simulator.send_signal(SIGTERM);
-    EXPECT_EQ(simulator.wait(), 0);
+    EXPECT_EQ(simulator.wait().exit, 0);
 }
 
 }  // namespace

@@ -13,29 +13,24 @@ using korvel::probekit::simulators::session_limits;
 using korvel::probekit::simulators::session_table;
 using namespace std::chrono_literals;
 
-const session_limits two_for_a_second{1000ms, 2};
 const session_table::clock::time_point start{};
 
 TEST(session_table, a_full_table_refuses_until_a_session_expires_after_its_last_use) {
+    const session_limits two_for_a_second{1000ms, 2};
     session_table table;
     const auto first = table.open("diag", two_for_a_second, start);
     ASSERT_TRUE(first);
     ASSERT_TRUE(table.open("diag", two_for_a_second, start + 100ms));
     EXPECT_FALSE(table.open("diag", two_for_a_second, start + 200ms));
-    // Using the first at 900 ms keeps it until 1900 ms; the second ends at 1100 ms.
+    // Using the first at 900 ms keeps it until 1900 ms; the second ends at 1100 ms. An unknown token
+    // names nobody and keeps nothing alive.
     EXPECT_EQ(table.use(*first, two_for_a_second, start + 900ms), "diag");
+    EXPECT_FALSE(table.use("not-a-token", two_for_a_second, start + 900ms));
     EXPECT_FALSE(table.open("diag", two_for_a_second, start + 1099ms));
     EXPECT_TRUE(table.open("diag", two_for_a_second, start + 1100ms));
     EXPECT_EQ(table.live(two_for_a_second, start + 1899ms), 2u);
     EXPECT_EQ(table.live(two_for_a_second, start + 1900ms), 1u);
     EXPECT_FALSE(table.use(*first, two_for_a_second, start + 1900ms));
-}
-
-TEST(session_table, an_unknown_token_names_nobody_and_keeps_nothing_alive) {
-    session_table table;
-    ASSERT_TRUE(table.open("diag", two_for_a_second, start));
-    EXPECT_FALSE(table.use("not-a-token", two_for_a_second, start + 500ms));
-    EXPECT_EQ(table.live(two_for_a_second, start + 1000ms), 0u);
 }
 
 TEST(session_table, tokens_are_distinct_device_tokens) {

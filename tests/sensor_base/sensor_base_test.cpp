@@ -102,24 +102,15 @@ TEST_F(sensor_base_test, logging_setting_decides_whether_banners_reach_the_senso
               std::vector<std::string>{"#################### Cleaning Up  ####################"});
 }
 
-TEST_F(sensor_base_test, persistent_values_are_sent_only_when_they_change) {
+// Only what changed reaches the host: a persistent value set to what it holds, a channel the host
+// listed, or one announced by an earlier scan, sends nothing.
+TEST_F(sensor_base_test, persistent_values_and_channels_are_sent_only_when_new) {
     test_sensor::behaviour = [](test_sensor& sensor) {
         sensor.set_persistent("counter", "1");
         sensor.set_persistent("counter", "2");
         sensor.set_persistent("counter", "2");
         EXPECT_EQ(sensor.get_persistent("counter"), "2");
         EXPECT_EQ(sensor.get_persistent("absent"), std::nullopt);
-    };
-    create(1, "disabled");
-    sent.clear();
-    dispatcher->execute_sensor_scan(1);
-    EXPECT_EQ(take("persistent_data"),
-              (std::vector<json>{
-                  json{{"type", "persistent_data"}, {"sensor_id", 1}, {"key", "counter"}, {"value", "2"}}}));
-}
-
-TEST_F(sensor_base_test, each_channel_is_announced_once_per_sensor_and_never_when_the_host_listed_it) {
-    test_sensor::behaviour = [](test_sensor& sensor) {
         for (int id : {0, 1, 1}) {
             vexa::channels::dynamic_channel_options options;
             options.id = id;
@@ -130,6 +121,11 @@ TEST_F(sensor_base_test, each_channel_is_announced_once_per_sensor_and_never_whe
     create(1, "disabled");
     sent.clear();
     dispatcher->execute_sensor_scan(1);
+    const auto first_scan = sent;
+    EXPECT_EQ(take("persistent_data"),
+              (std::vector<json>{
+                  json{{"type", "persistent_data"}, {"sensor_id", 1}, {"key", "counter"}, {"value", "2"}}}));
+    sent = first_scan;
     const auto announced = take("dynamic_channel");
     ASSERT_EQ(announced.size(), 1u) << "channel 0 is listed by the host; channel 1 is new, once";
     EXPECT_EQ(announced[0].at("channel").at("id"), 1);

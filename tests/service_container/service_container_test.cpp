@@ -25,28 +25,27 @@ protected:
     void add_counting_factory() {
         container->add_factory(connection_factory([this](const std::string&) {
             ++factory_calls;
+            std::this_thread::yield();
             return std::make_unique<connection>();
         }));
     }
+
+    std::shared_ptr<connection> get(const std::string& address) {
+        return container->get<connection>(address);
+    }
 };
 
-TEST_F(service_container_test, equal_keys_share_one_instance_while_held_and_different_keys_do_not) {
+TEST_F(service_container_test, equal_keys_share_one_instance_while_it_is_held_and_only_then) {
     add_counting_factory();
-    const auto first = container->get<connection>(std::string("plc:102"));
-    const auto again = container->get<connection>(std::string("plc:102"));
-    const auto other = container->get<connection>(std::string("plc:103"));
-    EXPECT_EQ(first, again);
-    EXPECT_NE(first, other);
+    const auto first = get("plc:102");
+    EXPECT_EQ(first, get("plc:102"));
+    EXPECT_NE(first, get("plc:103"));
     EXPECT_EQ(factory_calls, 2);
-}
 
-TEST_F(service_container_test, released_instance_is_created_anew) {
-    add_counting_factory();
-    std::weak_ptr<connection> observed = container->get<connection>(std::string("plc:102"));
+    std::weak_ptr<connection> observed = get("plc:104");
     EXPECT_TRUE(observed.expired()) << "the container must hold keyed instances only weakly";
-    const auto fresh = container->get<connection>(std::string("plc:102"));
-    EXPECT_NE(fresh, nullptr);
-    EXPECT_EQ(factory_calls, 2);
+    EXPECT_NE(get("plc:104"), nullptr);
+    EXPECT_EQ(factory_calls, 4);
 }
 
 TEST_F(service_container_test, throwing_factory_leaves_nothing_behind_and_the_next_get_retries) {
@@ -56,23 +55,18 @@ TEST_F(service_container_test, throwing_factory_leaves_nothing_behind_and_the_ne
         if (fail) throw std::runtime_error("plc unreachable");
         return std::make_unique<connection>();
     }));
-    EXPECT_THROW(container->get<connection>(std::string("plc:102")), std::runtime_error);
+    EXPECT_THROW(get("plc:102"), std::runtime_error);
     fail = false;
-    EXPECT_NE(container->get<connection>(std::string("plc:102")), nullptr);
+    EXPECT_NE(get("plc:102"), nullptr);
     EXPECT_EQ(factory_calls, 2);
 }
 
 TEST_F(service_container_test, concurrent_gets_call_the_factory_once) {
-    container->add_factory(connection_factory([this](const std::string&) {
-        ++factory_calls;
-        std::this_thread::yield();
-        return std::make_unique<connection>();
-    }));
+    add_counting_factory();
     std::vector<std::shared_ptr<connection>> results(8);
     std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        threads.emplace_back([&, i] { results[i] = container->get<connection>(std::string("plc:102")); });
-    }
+    for (std::size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] { results[i] = get("plc:102"); });
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(factory_calls, 1);
     for (const auto& result : results) EXPECT_EQ(result, results.front());
@@ -85,11 +79,11 @@ TEST_F(service_container_test, get_racing_the_last_release_always_returns_a_live
     std::atomic<bool> stop{false};
     std::atomic<int> failures{0};
     std::thread releaser([&] {
-        while (!stop) container->get<connection>(std::string("plc:102")).reset();
+        while (!stop) get("plc:102").reset();
     });
     for (int i = 0; i < 200000; ++i) {
         try {
-            if (!container->get<connection>(std::string("plc:102"))) ++failures;
+            failures += get("plc:102") == nullptr;
         } catch (...) {
             ++failures;
         }
@@ -101,8 +95,8 @@ TEST_F(service_container_test, get_racing_the_last_release_always_returns_a_live
 
 TEST_F(service_container_test, dead_entries_are_pruned_when_a_new_one_is_stored) {
     add_counting_factory();
-    for (int port = 0; port < 100; ++port) container->get<connection>("plc:" + std::to_string(port));
-    const auto held = container->get<connection>(std::string("plc:held"));
+    for (int port = 0; port < 100; ++port) get("plc:" + std::to_string(port));
+    const auto held = get("plc:held");
     EXPECT_EQ((container->keyed_entries<connection, std::string>()), 1u);
 }
 

@@ -32,8 +32,6 @@ constexpr std::uint8_t szl_request_group = 0x44;  // request (4) of function gro
 constexpr std::uint8_t read_szl = 0x01;
 constexpr std::size_t s7_header_size = 10;
 constexpr std::uint16_t negotiated_pdu = 480;
-// The chain's slices stay inside the negotiated PDU: 480 - 22 (header, parameters) - 4 (data header).
-constexpr std::size_t chain_slice_size = 400;
 constexpr auto link_poll_interval = std::chrono::milliseconds(50);
 
 void put_u16(bytes& out, std::uint16_t value) {
@@ -278,29 +276,17 @@ private:
             pdu[s7_header_size + 6] != read_szl) {
             return {};
         }
-        return szl_reply(link, pdu[s7_header_size + 3] == 0x04);
+        return szl_reply(link);
     }
 
-    bytes szl_reply(link_state& link, bool first_request) {
-        switch (behaviour_) {
-        case peer_behaviour::never_ending_chain: {
-            const bytes part(chain_slice_size, 0x11);
-            return iso_telegram(first_request ? szl_first_slice(0x0074, 0, szl_list(4, part), true)
-                                              : szl_next_slice(part, true));
-        }
-        case peer_behaviour::short_first_slice:
-            return iso_telegram(szl_first_slice(0x0074, 0, szl_list(4, bytes(8, 0x00)), false, 2));
-        case peer_behaviour::replies_then_end: {
-            const auto& replies = *link.szl_replies;
+    bytes szl_reply(link_state& link) {
+        const auto& replies = *link.szl_replies;
+        if (behaviour_ == peer_behaviour::replies_then_end) {
             link.end_after_sending = link.szl_answered + 1 >= replies.size();
             return link.szl_answered < replies.size() ? replies[link.szl_answered++] : bytes{};
         }
-        default: {
-            const auto& replies = *link.szl_replies;
-            if (replies.empty()) return {};
-            return replies[std::min(link.szl_answered++, replies.size() - 1)];
-        }
-        }
+        if (replies.empty()) return {};
+        return replies[std::min(link.szl_answered++, replies.size() - 1)];
     }
 
     // Sends as the behaviour says; false when the link is to end.

@@ -14,8 +14,6 @@ using bytes = std::vector<std::uint8_t>;
 // What the peer does once a client has connected.
 enum class peer_behaviour {
     scripted,               // answers like a CPU; the SZL reads with the script's replies
-    never_ending_chain,     // every SZL slice it sends says that more follows
-    short_first_slice,      // its first SZL slice has a data length (2) that does not even cover ID and index
     garbage_after_connect,  // sends bytes that are no ISO-on-TCP telegram as soon as TCP is connected
     silent,                 // accepts TCP, reads what comes and never answers
     trickle,                // answers like `scripted`, one byte a second
