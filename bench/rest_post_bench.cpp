@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+#include <sched.h>
 #include <time.h>
 
 #include <algorithm>
@@ -178,6 +179,32 @@ struct timings {
     }
 };
 
+// Pins every thread of the process, the server's too, to the first CPU while it lives, and restores
+// their affinity after: both sides of a comparison then meet the same scheduler. Unpinned, on two CPUs,
+// two identical handles differ by several per cent, by where the server's threads happen to run.
+class process_pinned_to_one_cpu {
+public:
+    process_pinned_to_one_cpu() {
+        cpu_set_t first;
+        CPU_ZERO(&first);
+        CPU_SET(0, &first);
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            const auto thread = static_cast<pid_t>(std::stol(task.path().filename().string()));
+            cpu_set_t before;
+            if (sched_getaffinity(thread, sizeof before, &before) != 0) continue;
+            if (sched_setaffinity(thread, sizeof first, &first) == 0) saved_.emplace_back(thread, before);
+        }
+    }
+    ~process_pinned_to_one_cpu() {
+        for (const auto& [thread, before] : saved_) sched_setaffinity(thread, sizeof before, &before);
+    }
+    process_pinned_to_one_cpu(const process_pinned_to_one_cpu&) = delete;
+    process_pinned_to_one_cpu& operator=(const process_pinned_to_one_cpu&) = delete;
+
+private:
+    std::vector<std::pair<pid_t, cpu_set_t>> saved_;
+};
+
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -186,9 +213,11 @@ double median(std::vector<double> values) {
 }
 
 // One Web API call as a sensor makes it (the batch built, the login put first, the answers parsed)
-// against the same batch POSTed with plain libcurl, round by round in alternating order, so that both
-// meet the same machine; medians, which a round disturbed by other work cannot move.
+// against the same batch POSTed with plain libcurl, round by round in alternating order and pinned to
+// one CPU, so that both meet the same machine; medians, which a round disturbed by other work cannot
+// move.
 void execute_against_plain_batch(benchmark::State& state) {
+    const process_pinned_to_one_cpu pinned;
     plain_handle plain(false, batch_body);
     s7web::s7web_client client(
         {std::make_shared<libresthelper::impl_curl>(client_settings(certificate_validation::none)), "u", "p"});
@@ -306,7 +335,7 @@ int main(int argc, char** argv) {
                 "plain_libcurl_post_strict/min_time:1.000/real_time", "  strict validation");
     if (const auto interleaved = reporter.counters.find("execute_against_plain_batch/min_time:3.000/real_time");
         interleaved != reporter.counters.end()) {
-        std::cout << "  one Web API call (login and three requests), medians of interleaved rounds: wall time "
+        std::cout << "  one Web API call (login and three requests), medians of interleaved rounds on one CPU: wall time "
                   << interleaved->second["wall_ratio"] << ", CPU time of the calling thread "
                   << interleaved->second["cpu_ratio"] << "\n";
     }
