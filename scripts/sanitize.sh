@@ -8,7 +8,9 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 kind="${1:-thread}"
 case "$kind" in
-  thread) flags="-fsanitize=thread" target=thread_tests tests=(-L threads) ;;
+  # asio's fenced blocks use atomic_thread_fence, which GCC warns is not instrumented; asio's own
+  # locks order what those fences order, and the sanitizer sees the locks.
+  thread) flags="-fsanitize=thread -Wno-tsan" target=thread_tests tests=(-L threads) ;;
   address) flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined" target=all tests=() ;;
   *) echo "usage: $0 thread|address" >&2; exit 2 ;;
 esac
