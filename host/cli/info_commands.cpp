@@ -46,7 +46,8 @@ std::vector<setting_assignment> probe_assignments(const std::vector<setting_desc
                                                   const std::vector<setting_assignment>& given) {
     std::vector<setting_assignment> assignments;
     for (const auto& setting : settings) {
-        if (!setting.required || setting.default_value) continue;
+        // An empty default (a user name) leaves a required setting as unset as no default does.
+        if (!setting.required || (setting.default_value && !setting.default_value->empty())) continue;
         std::string value = "probe";
         if (setting.kind == setting_kind::integer) value = std::to_string(setting.minimum.value_or(0));
         if (setting.kind == setting_kind::selection && !setting.options.empty())

@@ -336,6 +336,13 @@ TEST(host_end_to_end, info_list_help_and_version_in_any_option_order) {
     }
     EXPECT_EQ(std::ranges::count(run_host_here({"list"}).out, '\n'), 7) << "six sensors and the check";
 
+    // Every kind, the Web API ones too, though their credentials have empty defaults.
+    const auto all = json::parse(run_host_here({"info", "--json"}).out).at("kinds");
+    ASSERT_EQ(all.size(), 7u);
+    const auto web_cpu = std::ranges::find_if(
+        all, [](const json& k) { return k.at("kind") == "simatic_s7_1200_1500_cpu_status_sensor"; });
+    ASSERT_NE(web_cpu, all.end());
+    EXPECT_FALSE(web_cpu->at("channels").empty());
     const auto kind = json::parse(run_host_here({"info", cpu_status, "--json"}).out).at("kind");
     EXPECT_EQ(kind.at("type"), "sensor");
     const auto rack = std::ranges::find_if(
