@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -49,6 +50,11 @@ public:
     // the output.
     std::vector<json> take_messages();
 
+    // What the module last logged at emergency level for the sensor or check `id` since the last
+    // call: a failed check's reason, which its result does not carry. Sent only while the check's
+    // logging is enabled.
+    std::optional<std::string> take_failure_reason(int id);
+
     // Where warnings that do not stop the run go (stderr).
     std::ostream& notices() const { return err_; }
 
@@ -64,6 +70,7 @@ private:
     translator texts_;
     std::optional<std::filesystem::path> log_directory_;
     std::ostream& err_;
+    std::unordered_map<int, std::string> failure_reasons_;
 };
 
 // The whole program for its arguments (without the program name): returns the exit status (0 OK,

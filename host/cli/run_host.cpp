@@ -44,7 +44,9 @@ std::string local_time_stamp() {
     return out.str();
 }
 
-// Syslog severities, as the module uses them.
+// Syslog severities, as the module uses them; a failed check logs its reason at the first.
+constexpr std::int64_t emergency_level = 0;
+
 std::string level_name(std::optional<std::int64_t> level) {
     static const std::array<const char*, 8> names{"emergency", "alert",  "critical", "error",
                                                   "warning",   "notice", "info",     "trace"};
@@ -124,6 +126,9 @@ std::vector<json> module_session::take_messages() {
         if (!message.is_object()) {
             err_ << "s7host: the module sent a message that is not a JSON object; ignored\n";
         } else if (text_member(message, "type") == protocol::message_type::log) {
+            const auto sensor = integer_member(message, "sensor_id");
+            if (sensor && integer_member(message, "level") == emergency_level)
+                failure_reasons_[static_cast<int>(*sensor)] = text_member(message, "text");
             write_log(message);
         } else {
             messages.push_back(std::move(message));
@@ -142,6 +147,14 @@ void module_session::write_log(const json& message) const {
         << text_member(message, "text") << '\n';
     if (!out)
         throw std::runtime_error("cannot write the log file " + std::filesystem::absolute(file).string());
+}
+
+std::optional<std::string> module_session::take_failure_reason(int id) {
+    const auto found = failure_reasons_.find(id);
+    if (found == failure_reasons_.end()) return std::nullopt;
+    std::string reason = std::move(found->second);
+    failure_reasons_.erase(found);
+    return reason;
 }
 
 std::string module_session::kind_display(const std::string& kind) const {

@@ -180,8 +180,15 @@ int check_command(module_session& session, const command_line& options, std::ost
         const json* result = find_result(messages, {message_type::check_result}, "check_id", options.id);
         if (result == nullptr)
             throw std::runtime_error(export_failure_text(code, "the check", header.kind, options.id));
-        const auto report =
-            scan_evaluator(session.descriptor(), session.texts()).evaluate_check(header, *result);
+        auto report = scan_evaluator(session.descriptor(), session.texts()).evaluate_check(header, *result);
+        // A check's result says only whether it passed; the module logs why it did not.
+        if (report.state != severity::ok) {
+            const auto reason = session.take_failure_reason(options.id);
+            report.message = reason ? *reason
+                                    : report.message +
+                                          " (the check logs its reason only while its logging is enabled: "
+                                          "--set logging=enabled)";
+        }
         write_report(report, options.format, {}, out);
         out.flush();
         return exit_status(report.state);

@@ -434,6 +434,27 @@ TEST(host_end_to_end, web_api_channel_ids_survive_a_restart_of_the_host_through_
     EXPECT_EQ(channel_ids(), expected);
 }
 
+TEST(host_end_to_end, a_failed_login_check_shows_the_reason_the_module_logs) {
+    s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    const auto check = [&](const std::string& password, const std::string& logging) {
+        return run_host_here({"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
+                              "s7web_credentials_section.username=diag", "--set",
+                              "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
+                              "--format", "nagios"});
+    };
+    const auto passed = check("Diag.Pass+1", "disabled");
+    EXPECT_EQ(passed.exit, 0) << passed.err;
+    EXPECT_EQ(passed.out, "S7 S7WEB_LOGIN_CHECK OK - OK\n");
+
+    const auto refused = check("wrong", "enabled");
+    EXPECT_EQ(refused.exit, 2) << refused.err;
+    EXPECT_EQ(refused.out, "S7 S7WEB_LOGIN_CHECK CRITICAL - The user name or password are invalid.\n");
+    // Without its log the check can only say that it failed, and how to learn why.
+    const auto silent = check("wrong", "disabled");
+    EXPECT_EQ(silent.exit, 2);
+    EXPECT_NE(silent.out.find("--set logging=enabled"), std::string::npos) << silent.out;
+}
+
 TEST(host_end_to_end, demo_shows_the_three_sensors_and_counts_restarts_once) {
     const auto demo = run_host_here({"demo"});
     EXPECT_EQ(demo.exit, 0) << demo.err;
