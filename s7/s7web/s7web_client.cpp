@@ -6,8 +6,8 @@
 #include "liblog/log_levels.hpp"
 #include "libparser/query_or_default.hpp"
 #include "libresthelper/check_status.hpp"
-#include "libstringutils/hash_combine.hpp"
 #include "libresthelper/response.hpp"
+#include "libstringutils/hash_combine.hpp"
 #include "s7/exceptions/exceptions.hpp"
 
 namespace korvel::probekit::s7::s7web {
