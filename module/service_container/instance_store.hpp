@@ -4,6 +4,7 @@
 #include <memory>
 #include <typeindex>
 #include <unordered_map>
+#include <vector>
 
 #include "module/service_container/type_name.hpp"
 #include "module/utils/exceptions.hpp"
@@ -79,8 +80,25 @@ public:
         if (!slot) slot = std::make_unique<map_type<T, Key>>();
         auto* map = dynamic_cast<map_type<T, Key>*>(slot.get());
         if (map == nullptr) throw utils::exceptions::already_contains_instance(type_name<T>());
-        std::erase_if(map->instances, [](const auto& entry) { return entry.second.expired(); });
+        prune<T, Key>();
         map->instances.insert_or_assign(key, instance);
+    }
+
+    // Drops the entries of instances that have died. A key may hold the last reference to another
+    // instance (a Web API client's key holds its REST client), whose release prunes its own map: the
+    // dead keys are destroyed only once this map is consistent again.
+    template <typename T, typename Key>
+    void prune() {
+        const auto found = instances_.find(std::type_index(typeid(T)));
+        auto* map = found == instances_.end() ? nullptr : dynamic_cast<map_type<T, Key>*>(found->second.get());
+        if (map == nullptr) return;
+        std::vector<typename decltype(map->instances)::node_type> dead;
+        for (auto entry = map->instances.begin(); entry != map->instances.end();) {
+            if (entry->second.expired())
+                dead.push_back(map->instances.extract(entry++));
+            else
+                ++entry;
+        }
     }
 
     template <typename T, typename Key>
@@ -90,7 +108,7 @@ public:
         return instance;
     }
 
-    // Entries held for T, dead ones included until the next add prunes them.
+    // Entries held for T, dead ones included until they are pruned.
     template <typename T, typename Key>
     std::size_t entries() const {
         const auto* map = find_map<T, Key>();

@@ -93,11 +93,31 @@ TEST_F(service_container_test, get_racing_the_last_release_always_returns_a_live
     EXPECT_EQ(failures, 0);
 }
 
-TEST_F(service_container_test, dead_entries_are_pruned_when_a_new_one_is_stored) {
+// A session keyed by the connection it uses, as a Web API client is by its REST client.
+struct session {
+    virtual ~session() = default;
+};
+using session_factory = std::function<std::unique_ptr<session>(const std::shared_ptr<connection>&)>;
+
+TEST_F(service_container_test, a_released_instance_takes_its_entry_and_what_its_key_holds_along) {
     add_counting_factory();
+    container->add_factory(session_factory([](const std::shared_ptr<connection>&) { return std::make_unique<session>(); }));
     for (int port = 0; port < 100; ++port) get("plc:" + std::to_string(port));
-    const auto held = get("plc:held");
-    EXPECT_EQ((container->keyed_entries<connection, std::string>()), 1u);
+    EXPECT_EQ((container->keyed_entries<connection, std::string>()), 0u);
+
+    auto used = get("plc:1");
+    const std::weak_ptr<connection> link = used;
+    auto held = container->get<session>(used);
+    auto other = get("plc:2");
+    used.reset();
+    EXPECT_FALSE(link.expired()) << "the session's key holds its connection";
+    held.reset();
+    EXPECT_TRUE(link.expired()) << "the released session's key must not keep its connection";
+    EXPECT_EQ((container->keyed_entries<session, std::shared_ptr<connection>>()), 0u);
+    EXPECT_EQ((container->keyed_entries<connection, std::string>()), 1u) << "plc:2 is still held";
+    // A release after the container has gone deletes the instance and nothing else.
+    container.reset();
+    other.reset();
 }
 
 }  // namespace
