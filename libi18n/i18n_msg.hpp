@@ -11,7 +11,8 @@ namespace korvel::probekit::libi18n {
 // A localisable message: the encoded identifier "#:key[arg,arg]" the host translates,
 // and the English text as the fallback it shows where a language lacks the key. A context (such as
 // the setting an error is about) is a literal the host shows before the translated text; the English
-// text already begins with it.
+// text already begins with it. A cause (what the module saw fail, as " (...)") is a literal the host
+// shows after it; the English text already ends with it.
 class i18n_msg {
 public:
     i18n_msg() = default;
@@ -21,12 +22,22 @@ public:
     const std::string& identifier() const { return identifier_; }
     const std::string& text() const { return text_; }
     const std::string& context() const { return context_; }
+    const std::string& cause() const { return cause_; }
 
     // The same message with a context in front of it.
     i18n_msg with_context(const std::string& context) const {
-        i18n_msg framed(identifier_, context + text_);
+        i18n_msg framed(*this);
+        framed.text_ = context + text_;
         framed.context_ = context;
         return framed;
+    }
+
+    // The same message with what failed said after it, in one parenthesis.
+    i18n_msg with_cause(const std::string& cause) const {
+        i18n_msg explained(*this);
+        explained.cause_ = " (" + cause + ")";
+        explained.text_ += explained.cause_;
+        return explained;
     }
 
     bool operator==(const i18n_msg&) const = default;
@@ -35,6 +46,7 @@ private:
     std::string identifier_;
     std::string text_;
     std::string context_;
+    std::string cause_;
 };
 
 // Backslash before every "\", "#", "[", "]", "," and ":" so the host can split the identifier.

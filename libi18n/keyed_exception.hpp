@@ -11,6 +11,11 @@ struct in_context {
     std::string text;
 };
 
+// Says what failed, after the catalogue text (see i18n_msg::with_cause).
+struct because {
+    std::string text;
+};
+
 // A concrete error class fixes its key; its constructor takes only the argument values.
 // Base is the family's exception class, which takes a ready message.
 template <typename Base, const message_key& Key>
@@ -22,6 +27,10 @@ public:
     template <typename... Arguments>
     explicit keyed_exception(const in_context& context, const Arguments&... arguments)
         : Base(make_msg(Key, arguments...).with_context(context.text)) {}
+
+    template <typename... Arguments>
+    explicit keyed_exception(const because& cause, const Arguments&... arguments)
+        : Base(make_msg(Key, arguments...).with_cause(cause.text)) {}
 
     static constexpr const message_key& key = Key;
 

@@ -27,7 +27,18 @@ VexaModuleS7::VexaModuleS7(std::uint64_t host_context, host_callback callback)
     container()->add_factory(libs7::get_connection_factory());
     container()->add_factory(libtcp::get_resolver_factory());
     container()->add_factory(libresthelper::get_rest_helper_factory());
-    container()->add_factory(s7web::get_s7web_client_factory());
+    // A released client's failed logout goes to the module's runtime log.
+    container()->add_factory(s7web::get_s7web_client_factory(
+        [container = std::weak_ptr<libvexahelper::module::service_container>(container())]()
+            -> std::shared_ptr<liblog::log_interface> {
+            const auto owner = container.lock();
+            if (!owner) return nullptr;
+            try {
+                return owner->get<liblog::log_interface>();
+            } catch (const std::exception&) {
+                return nullptr;  // no runtime log registered: the line is dropped
+            }
+        }));
 
     register_sensor_as<cpu_status_sensor>(*dispatcher(), cpu_status_sensor::kind_name);
     register_sensor_as<cpu_restart_overview_sensor>(*dispatcher(), cpu_restart_overview_sensor::kind_name);
