@@ -35,14 +35,21 @@ int run_simulator_program(
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGHUP);
+    sigaddset(&stop_signals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     try {
-        start(arguments, [&stop_signals](std::uint16_t port) {
+        start(arguments, serve_until_stopped([&stop_signals](std::uint16_t port, const signal_actions& actions) {
             std::cout << port << std::endl;
-            int received = 0;
-            sigwait(&stop_signals, &received);
-        });
+            for (;;) {
+                int received = 0;
+                sigwait(&stop_signals, &received);
+                const auto action = actions.find(received);
+                if (action == actions.end()) return;
+                action->second();
+            }
+        }));
     } catch (const argument_error& error) {
         std::cerr << name << ": " << error.what() << "\n" << usage;
         return 2;

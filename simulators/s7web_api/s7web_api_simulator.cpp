@@ -112,6 +112,22 @@ std::size_t s7web_api_simulator::live_sessions() const {
     return state_->locked(
         [](web_api_device& device) { return device.live_sessions(web_api_device::clock::now()); });
 }
+std::vector<std::string> s7web_api_simulator::session_users() const {
+    return state_->locked(
+        [](web_api_device& device) { return device.session_users(web_api_device::clock::now()); });
+}
+std::size_t s7web_api_simulator::logouts() const {
+    return state_->locked([](web_api_device& device) { return device.logouts(); });
+}
+std::size_t s7web_api_simulator::security_events() const {
+    return state_->locked([](web_api_device& device) { return device.security_events(); });
+}
+std::size_t s7web_api_simulator::restarts() const {
+    return state_->locked([](web_api_device& device) { return device.restarts(); });
+}
+std::string s7web_api_simulator::cpu_id() const {
+    return state_->locked([](web_api_device& device) { return device.cpu_id(); });
+}
 std::size_t s7web_api_simulator::requests() const {
     return state_->locked([](web_api_device& device) { return device.requests(); });
 }
@@ -168,6 +184,10 @@ void s7web_api_simulator::set_module_status(std::int32_t hwid, module_status_val
 
 void s7web_api_simulator::set_failures(injected_failures failures) {
     change([&](s7web_scenario& scenario) { scenario.failures = failures; });
+}
+
+void s7web_api_simulator::restart() {
+    state_->locked([](web_api_device& device) { device.restart(web_api_device::clock::now()); });
 }
 
 }  // namespace korvel::probekit::simulators

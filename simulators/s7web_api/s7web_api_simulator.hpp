@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string>
 #include <vector>
 
 #include "simulators/https_server/https_test_server.hpp"
@@ -13,10 +14,12 @@
 namespace korvel::probekit::simulators {
 
 // A simulated S7-1200/1500 controller whose Web API answers JSON-RPC over HTTPS at /api/jsonrpc on
-// 127.0.0.1, as the scenario describes it: logins open sessions in a table with a cap and a lifetime,
-// every request needs a login in its batch (or a live session's token), answers carry their
-// request's id, and methods the scenario's firmware lacks answer -32601. The scenario can be changed
-// while it serves, so a test can walk a sensor through a sequence of scans.
+// 127.0.0.1, as the scenario describes it: logins open sessions in a table with a cap and a lifetime
+// and write a security event into the diagnostic buffer, Api.Logout ends one, a request that needs
+// rights answers error 2 without a login in its batch or a live session's token, answers carry their
+// request's id, and methods the scenario's firmware lacks answer -32601. A restart (called, or every
+// `restart_every` of the scenario) ends every session and changes the CPU id Api.Ping answers. The
+// scenario can be changed while it serves, so a test can walk a sensor through a sequence of scans.
 class s7web_api_simulator {
 public:
     // With a certificate for 127.0.0.1 and localhost made at start, signed by `authority()`.
@@ -33,6 +36,11 @@ public:
     std::size_t logins() const;          // successful ones, each of which opened a session
     std::size_t refused_logins() const;  // for whatever reason, no resources included
     std::size_t live_sessions() const;
+    std::vector<std::string> session_users() const;  // the user of each live session
+    std::size_t logouts() const;
+    std::size_t security_events() const;  // written by logins into the diagnostic buffer
+    std::size_t restarts() const;
+    std::string cpu_id() const;  // what Api.Ping answers; new after each restart
     std::size_t requests() const;  // JSON-RPC requests, all batches together
     std::size_t batches() const;   // POSTs to the JSON-RPC path
     std::size_t tcp_connections() const;
@@ -50,6 +58,8 @@ public:
     void add_diagnostic_entry(diagnostic_entry entry);
     void set_module_status(std::int32_t hwid, module_status_values status);
     void set_failures(injected_failures failures);
+    // Ends every session and gives the CPU a new id, as a restart of the controller does.
+    void restart();
     // Any other change, made under the simulator's lock.
     void change(const std::function<void(s7web_scenario&)>& edit);
 

@@ -1,8 +1,10 @@
 // s7websim: runs a simulated S7-1200/1500 Web API on 127.0.0.1 as a scenario file describes it,
-// prints its port on the first line and serves until SIGINT or SIGTERM. `s7websim --help` tells the
-// options.
+// prints its port on the first line and serves until SIGINT or SIGTERM; SIGHUP restarts the CPU and
+// SIGUSR1 prints the session table. `s7websim --help` tells the options.
 
+#include <csignal>
 #include <cstdint>
+#include <iostream>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -29,7 +31,18 @@ constexpr const char* usage =
     "  --port N            listen on port N (1 to 65535; default: a free port)\n"
     "  --certificate FILE  the server's certificate, PEM (default: one made at start for 127.0.0.1)\n"
     "  --key FILE          its private key, PEM (needed with --certificate)\n"
-    "  --help              this text (also -h)\n";
+    "  --help              this text (also -h)\n"
+    "Sessions: a login opens one (Api.Login, refused with error 4 while \"sessions\".\"max_sessions\"\n"
+    "are live), a request presenting its token as X-Auth-Token keeps it alive for\n"
+    "\"sessions\".\"lifetime_ms\", Api.Logout ends it. A request that needs rights answers error 2\n"
+    "without a login in its batch or a live token; the user's \"permissions\" in the scenario say which\n"
+    "rights it has (\"read_diagnostics\" for everything the sensors read; Api.GetPermissions lists\n"
+    "them). Every login writes a security event (text id 0x6810) into the diagnostic buffer, newest\n"
+    "first, as DiagnosticBuffer.Browse shows.\n"
+    "Restart: kill -HUP <pid>, or \"restart_every_ms\" in the scenario, restarts the CPU: every session\n"
+    "ends and Api.Ping answers a new CPU id.\n"
+    "Status: kill -USR1 <pid> prints one line: the live sessions and their users, logins, refused\n"
+    "logins, logouts, security events written, restarts and the CPU id.\n";
 
 // A PEM certificate or key is a few kilobytes; a chain of several stays far below this.
 constexpr std::size_t max_pem_bytes = 64 * 1024;
@@ -79,6 +92,17 @@ std::string read_pem(const std::string& file) {
     return text;
 }
 
+// "sessions 2 (diag, diag) logins 5 refused 0 logouts 3 security_events 5 restarts 1 cpu_id 1f..."
+std::string status_line(const simulators::s7web_api_simulator& simulator) {
+    const auto users = simulator.session_users();
+    std::string line = "sessions " + std::to_string(users.size()) + " (";
+    for (std::size_t index = 0; index < users.size(); ++index) line += (index ? ", " : "") + users[index];
+    return line + ") logins " + std::to_string(simulator.logins()) + " refused " +
+           std::to_string(simulator.refused_logins()) + " logouts " + std::to_string(simulator.logouts()) +
+           " security_events " + std::to_string(simulator.security_events()) + " restarts " +
+           std::to_string(simulator.restarts()) + " cpu_id " + simulator.cpu_id();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,6 +117,8 @@ int main(int argc, char** argv) {
                 const simulators::pem_identity identity{read_pem(options.certificate), read_pem(options.key)};
                 simulator.emplace(std::move(scenario), identity, options.port);
             }
-            serve(simulator->port());
+            serve(simulator->port(),
+                  {{SIGHUP, [&simulator] { simulator->restart(); }},
+                   {SIGUSR1, [&simulator] { std::cout << status_line(*simulator) << std::endl; }}});
         });
 }

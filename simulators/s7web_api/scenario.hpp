@@ -106,6 +106,8 @@ struct s7web_scenario {
     std::vector<hardware_node> hardware;    // the nodes a browse of the root lists
     std::set<std::string> missing_methods;  // answered -32601, as by firmware without them
     session_limits sessions;
+    // Not 0: the CPU restarts this long after it started or last restarted, ending every session.
+    std::chrono::milliseconds restart_every{0};
     injected_failures failures;
 };
 

@@ -15,6 +15,7 @@ constexpr std::size_t max_text = 1024;
 constexpr std::size_t max_list = 64;
 constexpr std::int64_t max_delay_ms = 60'000;
 constexpr std::int64_t max_lifetime_ms = 3'600'000;
+constexpr std::int64_t max_restart_interval_ms = 86'400'000;
 constexpr std::int64_t max_hwid = 65535;
 
 web_api_user read_user(const json_reader& user) {
@@ -140,7 +141,7 @@ std::vector<Record> read_all(const std::vector<json_reader>& elements, Read read
 s7web_scenario parse_scenario(const nlohmann::json& document) {
     const json_reader top(document, "");
     top.allow_only({"description", "api_version", "users", "sessions", "cpus", "runtime_information",
-                    "diagnostic_buffer", "alarms", "hardware", "missing_methods", "failures"});
+                    "diagnostic_buffer", "alarms", "hardware", "missing_methods", "restart_every_ms", "failures"});
     s7web_scenario scenario;
     scenario.description = top.text("description", "", max_text);
     scenario.api_version = top.number("api_version", scenario.api_version);
@@ -180,6 +181,8 @@ s7web_scenario parse_scenario(const nlohmann::json& document) {
             top.fail("missing_methods", "\"" + method + "\" is no method of the Web API");
         scenario.missing_methods.insert(method);
     }
+    scenario.restart_every =
+        std::chrono::milliseconds(top.integer("restart_every_ms", 0, 0, max_restart_interval_ms));
     if (top.has("failures")) {
         const auto failures = top.object("failures");
         failures.allow_only({"wrong_password_code", "login_error", "http_status", "delay_ms", "cut_answers"});

@@ -38,6 +38,18 @@ std::size_t session_table::live(const session_limits& limits, clock::time_point 
     return sessions_.size();
 }
 
+std::vector<std::string> session_table::users(const session_limits& limits, clock::time_point now) {
+    drop_expired(limits, now);
+    std::vector<std::string> found;
+    found.reserve(sessions_.size());
+    for (const auto& entry : sessions_) found.push_back(entry.second.user);
+    return found;
+}
+
+bool session_table::close(std::string_view token) {
+    return sessions_.erase(std::string(token)) != 0;
+}
+
 void session_table::drop_expired(const session_limits& limits, clock::time_point now) {
     std::erase_if(sessions_,
                   [&](const auto& entry) { return now - entry.second.last_use >= limits.lifetime; });

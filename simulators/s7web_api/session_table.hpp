@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "simulators/s7web_api/scenario.hpp"
 
@@ -30,6 +31,12 @@ public:
     std::optional<std::string> use(std::string_view token, const session_limits& limits,
                                    clock::time_point now);
     std::size_t live(const session_limits& limits, clock::time_point now);
+    // The user of each live session, one entry per session, in no particular order.
+    std::vector<std::string> users(const session_limits& limits, clock::time_point now);
+    // Ends the session with this token (a logout); false when there is none.
+    bool close(std::string_view token);
+    // Ends every session, as a CPU restart does.
+    void clear() { sessions_.clear(); }
 
 private:
     struct session {

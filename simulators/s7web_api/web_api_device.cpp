@@ -1,6 +1,8 @@
 #include "simulators/s7web_api/web_api_device.hpp"
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 
 namespace korvel::probekit::simulators {
 namespace {
@@ -58,26 +60,57 @@ std::string error_body(std::int64_t code) {
     return answer_with(nullptr, {nullptr, code}).dump();
 }
 
+// "2026-12-06T18:25:43.511854547Z", as the device writes its diagnostic entries.
+std::string utc_time_stamp(std::chrono::system_clock::time_point at) {
+    const auto since_epoch = at.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(since_epoch);
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch - seconds);
+    const std::time_t whole = static_cast<std::time_t>(seconds.count());
+    std::tm parts{};
+    gmtime_r(&whole, &parts);
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    std::snprintf(text + length, sizeof text - length, ".%09lldZ", static_cast<long long>(nanoseconds.count()));
+    return text;
+}
+
 }  // namespace
 
-web_api_device::web_api_device(s7web_scenario scenario) : scenario_(std::move(scenario)) {}
+web_api_device::web_api_device(s7web_scenario scenario)
+    : scenario_(std::move(scenario)), random_(std::random_device{}()), cpu_id_(new_cpu_id()),
+      started_(clock::now()) {}
 
 std::string web_api_device::answer(std::string_view body, std::string_view token, clock::time_point now) {
+    restart_when_due(now);
     const json parsed = json::parse(body, nullptr, false);
     if (parsed.is_discarded()) return error_body(web_api_error::parse_error);
-    // Whose rights the batch's requests have: the token's session (which this use keeps alive) until
-    // a login in the batch decides anew.
-    std::optional<std::string> acting_user;
-    if (!token.empty()) acting_user = sessions_.use(token, scenario_.sessions, now);
-    if (parsed.is_object()) return answer_request(parsed, acting_user, now).dump();
+    // The token's session (which this use keeps alive) acts until a login in the batch decides anew.
+    std::optional<acting_session> acting;
+    if (!token.empty()) {
+        if (auto user = sessions_.use(token, scenario_.sessions, now))
+            acting = acting_session{std::string(token), std::move(*user)};
+    }
+    if (parsed.is_object()) return answer_request(parsed, acting, now).dump();
     if (!parsed.is_array() || parsed.empty() || parsed.size() > max_batch_requests)
         return error_body(web_api_error::invalid_request);
     ordered_json answers = ordered_json::array();
-    for (const auto& request : parsed) answers.push_back(answer_request(request, acting_user, now));
+    for (const auto& request : parsed) answers.push_back(answer_request(request, acting, now));
     return answers.dump();
 }
 
-ordered_json web_api_device::answer_request(const json& request, std::optional<std::string>& acting_user,
+void web_api_device::restart(clock::time_point now) {
+    sessions_.clear();
+    cpu_id_ = new_cpu_id();
+    started_ = now;
+    ++restarts_;
+}
+
+void web_api_device::restart_when_due(clock::time_point now) {
+    const auto every = scenario_.restart_every;
+    if (every.count() > 0 && now - started_ >= every) restart(now);
+}
+
+ordered_json web_api_device::answer_request(const json& request, std::optional<acting_session>& acting,
                                             clock::time_point now) {
     ++requests_;
     const json id = request.is_object() ? request.value("id", json()) : json();
@@ -89,13 +122,19 @@ ordered_json web_api_device::answer_request(const json& request, std::optional<s
     const json params = request.value("params", json::object());
     if (!is_web_api_method(method) || scenario_.missing_methods.contains(method))
         return answer_with(id, {nullptr, web_api_error::method_not_found});
-    if (method == "Api.Login") return answer_with(id, login(params, acting_user, now));
-    if (needs_read_diagnostics(method) && !may_read_diagnostics(acting_user))
-        return answer_with(id, {nullptr, web_api_error::permission_denied});
+    if (method == "Api.Login") return answer_with(id, login(params, acting, now));
+    if (method == "Api.Logout") return answer_with(id, logout(acting));
+    if (method == "Api.GetPermissions") return answer_with(id, permissions(acting));
+    if (method == "Api.Ping") return answer_with(id, {cpu_id_});
+    if (needs_read_diagnostics(method)) {
+        const web_api_user* user = acting ? find_user(acting->user) : nullptr;
+        if (user == nullptr || !user->permissions.contains("read_diagnostics"))
+            return answer_with(id, {nullptr, web_api_error::permission_denied});
+    }
     return answer_with(id, read_controller(method, params, scenario_));
 }
 
-method_outcome web_api_device::login(const json& params, std::optional<std::string>& acting_user,
+method_outcome web_api_device::login(const json& params, std::optional<acting_session>& acting,
                                      clock::time_point now) {
     const auto credential = [&params](const char* name) -> std::optional<std::string> {
         const auto found = params.find(name);
@@ -107,14 +146,12 @@ method_outcome web_api_device::login(const json& params, std::optional<std::stri
     const auto user = credential("user");
     const auto password = credential("password");
     // Whatever follows a refused login in the batch has no rights.
-    acting_user.reset();
+    acting.reset();
     if (!user || !password) return {nullptr, web_api_error::invalid_params};
-    const auto& users = scenario_.users;
-    const bool known = std::any_of(users.begin(), users.end(), [&](const web_api_user& candidate) {
-        return candidate.name == *user && candidate.password == *password;
-    });
+    const web_api_user* known = find_user(*user);
     std::int64_t refusal = scenario_.failures.login_error;
-    if (refusal == 0 && !known) refusal = scenario_.failures.wrong_password_code;
+    if (refusal == 0 && (known == nullptr || known->password != *password))
+        refusal = scenario_.failures.wrong_password_code;
     std::optional<std::string> token;
     if (refusal == 0) token = sessions_.open(*user, scenario_.sessions, now);
     if (refusal == 0 && !token) refusal = web_api_error::no_resources;
@@ -123,16 +160,55 @@ method_outcome web_api_device::login(const json& params, std::optional<std::stri
         return {nullptr, refusal};
     }
     ++logins_;
-    acting_user = user;
+    write_security_event(*user);
+    acting = acting_session{*token, *user};
     return {ordered_json{{"token", *token}}};
 }
 
-bool web_api_device::may_read_diagnostics(const std::optional<std::string>& user) const {
-    if (!user) return false;
+method_outcome web_api_device::logout(std::optional<acting_session>& acting) {
+    if (!acting) return {nullptr, web_api_error::permission_denied};
+    sessions_.close(acting->token);
+    acting.reset();
+    ++logouts_;
+    return {true};
+}
+
+// The rights of the session's user, as the device lists them.
+method_outcome web_api_device::permissions(const std::optional<acting_session>& acting) const {
+    const web_api_user* user = acting ? find_user(acting->user) : nullptr;
+    if (user == nullptr) return {nullptr, web_api_error::permission_denied};
+    ordered_json listed = ordered_json::array();
+    for (const auto& permission : user->permissions) listed.push_back({{"name", permission}});
+    return {std::move(listed)};
+}
+
+const web_api_user* web_api_device::find_user(const std::string& name) const {
     const auto& users = scenario_.users;
-    return std::any_of(users.begin(), users.end(), [&](const web_api_user& candidate) {
-        return candidate.name == *user && candidate.permissions.contains("read_diagnostics");
-    });
+    const auto found = std::find_if(users.begin(), users.end(),
+                                    [&](const web_api_user& candidate) { return candidate.name == name; });
+    return found == users.end() ? nullptr : &*found;
+}
+
+// The newest entry of the buffer, stamped with the wall-clock time (so it sorts after the scenario's
+// entries), pushing the oldest out of a full buffer.
+void web_api_device::write_security_event(const std::string& user) {
+    auto& buffer = scenario_.diagnostic_buffer;
+    buffer.insert(buffer.begin(), diagnostic_entry{utc_time_stamp(std::chrono::system_clock::now()),
+                                                   "incoming",
+                                                   security_event::textlist_id,
+                                                   security_event::text_id,
+                                                   "Security event: Web API login",
+                                                   "Successful login to the Web API, user " + user,
+                                                   std::nullopt});
+    if (buffer.size() > scenario_.diagnostic_buffer_capacity) buffer.resize(scenario_.diagnostic_buffer_capacity);
+    ++security_events_;
+}
+
+std::string web_api_device::new_cpu_id() {
+    std::uniform_int_distribution<std::uint64_t> pick;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(pick(random_)));
+    return text;
 }
 
 }  // namespace korvel::probekit::simulators

@@ -219,11 +219,14 @@ method_outcome modules_read_status(const json& params, const s7web_scenario& sce
 struct method_entry {
     std::string_view name;
     bool needs_read_diagnostics;
-    handler answer;  // null for Api.Login, which acts on the session table
+    handler answer;  // null for the methods the device itself answers (sessions, CPU id)
 };
 
-constexpr std::array<method_entry, 9> methods{{
+constexpr std::array<method_entry, 12> methods{{
     {"Api.Login", false, nullptr},
+    {"Api.Logout", false, nullptr},
+    {"Api.GetPermissions", false, nullptr},
+    {"Api.Ping", false, nullptr},
     {"Api.Version", false, api_version},
     {"Plc.ReadOperatingMode", true, operating_mode},
     {"Plc.ReadModeSelectorState", true, mode_selector},

@@ -18,6 +18,13 @@ constexpr std::int64_t method_not_found = -32601;
 constexpr std::int64_t invalid_params = -32602;
 }  // namespace web_api_error
 
+// The diagnostic buffer entry a login writes: the security event's own text id, distinct from the
+// cycle-time events the CPU status sensor looks for.
+namespace security_event {
+constexpr std::int64_t textlist_id = 2;
+constexpr std::int64_t text_id = 0x6810;
+}  // namespace security_event
+
 // A method's result, or the JSON-RPC error code that replaces it.
 struct method_outcome {
     nlohmann::ordered_json result;
@@ -28,8 +35,8 @@ struct method_outcome {
 bool is_web_api_method(std::string_view method);
 // Whether calling it needs a session whose user holds the "read_diagnostics" permission.
 bool needs_read_diagnostics(std::string_view method);
-// The answer of one of the methods that read the controller's state: every method but Api.Login,
-// which acts on the session table.
+// The answer of one of the methods that read the controller's state: every method but the Api
+// methods that act on the session table or the CPU's identity (Login, Logout, GetPermissions, Ping).
 method_outcome read_controller(std::string_view method, const nlohmann::json& params,
                                const s7web_scenario& scenario);
 

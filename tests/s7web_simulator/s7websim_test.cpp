@@ -1,5 +1,6 @@
 // s7websim as a program: refused arguments and scenario files with their messages, and a run that
-// prints its port, serves a login and ends on SIGTERM.
+// prints its port, serves a login, prints its session table on SIGUSR1, restarts on SIGHUP and ends on
+// SIGTERM.
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,18 @@ TEST(s7websim, prints_its_port_serves_the_scenario_and_stops_on_sigterm) {
             korvel::probekit::s7::s7web::request_batch().add("Plc.ReadOperatingMode"), deadline);
         ASSERT_EQ(answers.size(), 1u);
         EXPECT_EQ(answers.front()->get_string("result"), "run");
+        // SIGUSR1 prints the session table, SIGHUP restarts the CPU.
+        std::string status;
+        simulator.send_signal(SIGUSR1);
+        ASSERT_TRUE(simulator.read_line(status));
+        EXPECT_TRUE(status.starts_with("sessions 1 (diag) logins 1 refused 0 logouts 0 security_events 1 restarts 0 "
+                                       "cpu_id "))
+            << status;
+        simulator.send_signal(SIGHUP);
+        simulator.send_signal(SIGUSR1);
+        ASSERT_TRUE(simulator.read_line(status));
+        EXPECT_TRUE(status.starts_with("sessions 0 () logins 1 refused 0 logouts 0 security_events 1 restarts 1 "))
+            << status;
     }
     simulator.send_signal(SIGTERM);
     EXPECT_EQ(simulator.wait().exit, 0);

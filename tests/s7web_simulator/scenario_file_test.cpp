@@ -44,6 +44,7 @@ TEST(scenario_file, a_bad_scenario_names_the_member_at_fault) {
          "/cpus: expected an array of at most 2 elements"},
         {with({{"sessions", {{"max_sessions", 0}}}}),
          "/sessions/max_sessions: expected an integer from 1 to 1000"},
+        {with({{"restart_every_ms", 86'400'001}}), "/restart_every_ms: expected an integer from 0 to 86400000"},
         {with({{"diagnostic_buffer",
                 {{"capacity", 1}, {"entries", json::array({json::object(), json::object()})}}}}),
          "/diagnostic_buffer/entries: expected an array of at most 1 elements"},
