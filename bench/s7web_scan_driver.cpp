@@ -5,8 +5,14 @@
 // thread at a time; the session cap is lifted there so the figures are the module's. Then, per kind:
 // how many sensors, each with its own user and client, one CPU with a 50-session cap serves at a
 // 60 s interval with a 120 s session lifetime before a login is refused, run for real with both times
-// scaled down by the same factor and the count bisected. Every scan must answer with a scan_result;
-// anything else is counted and the first one printed. Run it on an otherwise idle machine.
+// scaled down by the same factor and the count bisected, with the sessions left once they are
+// destroyed. Then, per kind, an hour of scans at a 60 s interval (scaled down 1000 times): logins,
+// sessions held and security events written, against what a login in every batch would cost in the
+// same run (one per POST); and 1,000 CPU status sensors sharing one user on one CPU, with the
+// sessions left after all are destroyed. The simulator's times are scaled; the module's own 90 s
+// token age is not, which at a 60 s interval changes nothing (60 s < 90 s < 120 s). Every scan must
+// answer with a scan_result; anything else is counted and the first one printed. Run it on an
+// otherwise idle machine.
 // Usage: s7web_scan_driver [seconds per throughput run (2)]
 
 #include <signal.h>
@@ -17,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -258,6 +265,7 @@ struct interval_run {
     scan_tally tally;
     std::size_t refused_logins = 0;
     std::size_t peak_sessions = 0;
+    std::size_t sessions_left = 0;  // once the sensors were destroyed
     double first_failure_after = 0;  // seconds from the first scan
 
     bool clean() const { return tally.failures == 0 && refused_logins == 0; }
@@ -271,8 +279,8 @@ interval_run run_at_interval(module_library& module, s7web_api_simulator& plc, k
     const std::size_t refused_before = plc.refused_logins();
     std::vector<std::string> users;
     for (int i = 0; i < sensors; ++i) users.push_back(capacity_user(i));
-    const sensor_group group(module, which, plc.port(), users);
-    const auto& ids = group.ids();
+    auto group = std::make_unique<sensor_group>(module, which, plc.port(), users);
+    const auto& ids = group->ids();
 
     interval_run run;
     std::atomic<bool> failed{false};
@@ -304,6 +312,8 @@ interval_run run_at_interval(module_library& module, s7web_api_simulator& plc, k
     for (const auto& part : per_thread) run.tally.merge(part);
     run.refused_logins = plc.refused_logins() - refused_before;
     run.first_failure_after = failed_after;
+    group.reset();
+    run.sessions_left = plc.live_sessions();
     return run;
 }
 
@@ -325,10 +335,11 @@ void report_capacity(module_library& module, s7web_api_simulator& plc, kind whic
             first_failing = run;
         }
     }
-    std::printf("    %-16s %2d sensors ran clean (peak %zu sessions, %.1f per sensor, %llu scans)\n",
-                which.label, clean, best.peak_sessions,
-                clean == 0 ? 0.0 : static_cast<double>(best.peak_sessions) / clean,
-                static_cast<unsigned long long>(best.tally.scans));
+    std::printf(
+        "    %-16s %2d sensors ran clean (peak %zu sessions, %.1f per sensor, %llu scans; %zu sessions left "
+        "once destroyed)\n",
+        which.label, clean, best.peak_sessions, clean == 0 ? 0.0 : static_cast<double>(best.peak_sessions) / clean,
+        static_cast<unsigned long long>(best.tally.scans), best.sessions_left);
     if (failing <= static_cast<int>(session_cap)) {
         std::printf(
             "    %-16s %2d sensors: %zu logins refused, %llu scans failed, the first after %.2f s: %s\n", "",
@@ -338,10 +349,100 @@ void report_capacity(module_library& module, s7web_api_simulator& plc, kind whic
     }
 }
 
+// An hour of scans at the usual interval, scaled down 1000 times.
+constexpr int hour_scale = 1000;
+constexpr int scans_an_hour = 60;
+constexpr milliseconds hour_lifetime = duration_cast<milliseconds>(real_lifetime) / hour_scale;
+constexpr milliseconds hour_interval = duration_cast<milliseconds>(real_interval) / hour_scale;
+
+struct hour_run {
+    scan_tally tally;
+    std::size_t logins = 0;
+    double posts_per_scan = 0;  // past the first scan, which also probes the API
+    std::size_t peak_sessions = 0;
+    std::size_t security_events = 0;
+    std::size_t sessions_left = 0;  // once the sensor was destroyed
+};
+
+// One sensor (one client) scanned every scaled minute for a scaled hour, then destroyed.
+hour_run run_an_hour(module_library& module, s7web_api_simulator& plc, kind which) {
+    start_sessions_anew(plc, {hour_lifetime, session_cap});
+    hour_run run;
+    const std::size_t logins_before = plc.logins();
+    const std::size_t events_before = plc.security_events();
+    {
+        const sensor_group group(module, which, plc.port(), {"diag"});
+        auto due = steady_clock::now();
+        std::size_t posts_after_first = 0;
+        for (int minute = 0; minute < scans_an_hour; ++minute) {
+            std::this_thread::sleep_until(due);
+            scan_once(module, group.ids().front(), run.tally);
+            if (minute == 0) posts_after_first = plc.batches();
+            run.peak_sessions = std::max(run.peak_sessions, plc.live_sessions());
+            due += hour_interval;
+        }
+        run.posts_per_scan = static_cast<double>(plc.batches() - posts_after_first) / (scans_an_hour - 1);
+    }
+    run.logins = plc.logins() - logins_before;
+    run.security_events = plc.security_events() - events_before;
+    run.sessions_left = plc.live_sessions();
+    return run;
+}
+
+void report_hour(module_library& module, s7web_api_simulator& plc, kind which) {
+    const hour_run run = run_an_hour(module, plc, which);
+    // A login in every batch: one login, one security event and one session per POST, each session
+    // living a lifetime after its one use, so the scans of the last lifetime hold theirs, plus the
+    // one on its way.
+    const double every_batch_logins = run.posts_per_scan * scans_an_hour;
+    const double every_batch_sessions = run.posts_per_scan * (real_lifetime / real_interval) + 1;
+    std::printf(
+        "    %-16s %zu login%s and %zu security event%s an hour (a login per batch: %.0f, %.0fx), at most %zu "
+        "session%s held (a login per batch: about %.0f), %zu left once destroyed, %llu failed\n",
+        which.label, run.logins, run.logins == 1 ? "" : "s", run.security_events,
+        run.security_events == 1 ? "" : "s", every_batch_logins,
+        every_batch_logins / static_cast<double>(std::max<std::size_t>(run.logins, 1)),
+        run.peak_sessions, run.peak_sessions == 1 ? "" : "s", every_batch_sessions, run.sessions_left,
+        static_cast<unsigned long long>(run.tally.failures));
+    if (run.tally.failures != 0) std::printf("      first failure: %s\n", run.tally.first_failure.c_str());
+}
+
+// Many sensors with equal settings share one client and so one session; their release logs it out.
+void report_shared_user(module_library& module, s7web_api_simulator& plc, int sensors) {
+    start_sessions_anew(plc, {real_lifetime, session_cap});
+    const std::size_t logins_before = plc.logins();
+    const std::size_t logouts_before = plc.logouts();
+    scan_tally tally;
+    std::size_t held = 0;
+    {
+        const sensor_group group(module, kinds[0], plc.port(),
+                                 std::vector<std::string>(static_cast<std::size_t>(sensors), "diag"));
+        std::vector<scan_tally> per_thread(threads);
+        std::vector<std::thread> workers;
+        for (std::size_t t = 0; t < threads; ++t) {
+            workers.emplace_back([&, t] {
+                for (std::size_t i = t; i < group.ids().size(); i += threads)
+                    scan_once(module, group.ids()[i], per_thread[t]);
+            });
+        }
+        for (auto& worker : workers) worker.join();
+        for (const auto& part : per_thread) tally.merge(part);
+        held = plc.live_sessions();
+    }
+    std::printf(
+        "  %d %s sensors sharing one user, one scan each from %d threads: %zu login%s, %zu session%s held "
+        "(a login per batch: %d); once destroyed: %zu sessions left, %zu logout%s; %llu failed\n",
+        sensors, kinds[0].label, threads, plc.logins() - logins_before, plc.logins() - logins_before == 1 ? "" : "s",
+        held, held == 1 ? "" : "s", sensors, plc.live_sessions(), plc.logouts() - logouts_before,
+        plc.logouts() - logouts_before == 1 ? "" : "s", static_cast<unsigned long long>(tally.failures));
+    if (tally.failures != 0) std::printf("    first failure: %s\n", tally.first_failure.c_str());
+}
+
 // The plant scenario with a user for every sensor counted against the cap.
 s7web_scenario plant_scenario() {
     s7web_scenario scenario = load_scenario_file(std::string(SCENARIOS_DIR) + "/plant_deep_hardware.json");
-    for (int i = 0; i < static_cast<int>(session_cap); ++i)
+    // One more than the cap, so the count past it fails for want of a session, not of a user.
+    for (int i = 0; i <= static_cast<int>(session_cap); ++i)
         scenario.users.push_back(web_api_user{capacity_user(i), password, {"read_diagnostics"}});
     return scenario;
 }
@@ -386,6 +487,14 @@ int main(int argc, char** argv) try {
         static_cast<long long>(scaled_lifetime.count()), static_cast<long long>(scaled_interval.count()),
         clean_lifetimes);
     for (const kind& which : kinds) report_capacity(module, plc, which);
+
+    std::printf(
+        "An hour at a %lld s interval, one sensor (one client) per kind, lifetime %lld s, both scaled down %dx "
+        "(interval %lld ms, lifetime %lld ms):\n",
+        static_cast<long long>(real_interval.count()), static_cast<long long>(real_lifetime.count()), hour_scale,
+        static_cast<long long>(hour_interval.count()), static_cast<long long>(hour_lifetime.count()));
+    for (const kind& which : kinds) report_hour(module, plc, which);
+    report_shared_user(module, plc, 1000);
 
     module.cleanup();
     return 0;

@@ -19,7 +19,7 @@ class s7web_sensor : public libvexahelper::sensors::sensor_base<Settings> {
 protected:
     using libvexahelper::sensors::sensor_base<Settings>::sensor_base;
 
-    // Sends the batch after the login; the first call of a client probes the API.
+    // Sends the batch on the client's session; the first call of a client probes the API.
     s7web::s7web_client::answers execute(s7web::request_batch batch) {
         if (!client_)
             client_ = s7web::acquire_s7web_client(*this->container(), this->sensor_settings().target());
