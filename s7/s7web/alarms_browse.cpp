@@ -14,9 +14,9 @@ void check_alarms_error(const parser_interface& answer) {
         case 0:
             return;
         case method_not_found:
-            throw exceptions::alarms_browse_not_supported();
+            throw exceptions::alarms_browse_not_supported(error_cause_of(answer));
         default:
-            throw alarms_error();
+            throw alarms_error(error_cause_of(answer));
     }
 }
 

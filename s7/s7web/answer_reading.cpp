@@ -4,6 +4,7 @@
 
 #include "libjsonparser/exceptions.hpp"
 #include "s7/exceptions/exceptions.hpp"
+#include "s7/s7web/web_api_error_cause.hpp"
 
 namespace korvel::probekit::s7::s7web {
 namespace {
@@ -20,6 +21,10 @@ std::int64_t error_code_of(const parser_interface& answer) {
     return query_or_default(answer, &parser_interface::get_int64, "error.code", 0);
 }
 
+libi18n::because error_cause_of(const parser_interface& answer) {
+    return {web_api_error_cause(text_or_empty(answer, "id"), error_code_of(answer))};
+}
+
 bool answers_optional_method(const parser_interface& answer) {
     switch (error_code_of(answer)) {
         case 0:
@@ -27,7 +32,7 @@ bool answers_optional_method(const parser_interface& answer) {
         case method_not_found:
             return false;
         default:
-            throw exceptions::api_unexpected_error();
+            throw exceptions::api_unexpected_error(error_cause_of(answer));
     }
 }
 

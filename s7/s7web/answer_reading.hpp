@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "libi18n/keyed_exception.hpp"
 #include "libparser/parser_interface.hpp"
 #include "libparser/query_or_default.hpp"
 
@@ -23,6 +24,10 @@ inline constexpr std::int64_t invalid_params = -32602;
 
 // The answer's "error.code"; 0 when it carries none.
 std::int64_t error_code_of(const parser_interface& answer);
+
+// What an answer's error says, for the parenthesis after the error's text: its request's id, its
+// code and what the code means.
+libi18n::because error_cause_of(const parser_interface& answer);
 
 // For a method a firmware may lack: false when the device does not know it (-32601), true when it
 // answered; any other error throws api_unexpected_error.

@@ -17,9 +17,9 @@ void check_browse_error(const parser_interface& answer) {
         case 0:
             return;
         case method_not_found:
-            throw exceptions::modules_browse_not_supported();
+            throw exceptions::modules_browse_not_supported(error_cause_of(answer));
         default:
-            throw browse_error();
+            throw browse_error(error_cause_of(answer));
     }
 }
 

@@ -35,7 +35,7 @@ std::optional<module_state> to_module_state(std::string_view text) {
 
 module_status parse_modules_read_status(const parser_interface& answer) {
     // Even -32601: a device that browses modules but cannot read one's status has failed internally.
-    if (error_code_of(answer) != 0) throw read_status_error();
+    if (error_code_of(answer) != 0) throw read_status_error(error_cause_of(answer));
     return {bounded_text<read_status_error>(answer, "result.status.own", limits::max_word_length),
             bounded_text<read_status_error>(answer, "result.status.subordinate", limits::max_word_length)};
 }

@@ -14,9 +14,9 @@ std::string mode_text(const parser_interface& answer, const std::string& path) {
         case 0:
             return bounded_text<InternalError>(answer, path, limits::max_word_length);
         case invalid_params:
-            throw InvalidParams();
+            throw InvalidParams(error_cause_of(answer));
         default:
-            throw InternalError();
+            throw InternalError(error_cause_of(answer));
     }
 }
 

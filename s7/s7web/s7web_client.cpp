@@ -13,7 +13,6 @@
 #include "s7/exceptions/exceptions.hpp"
 #include "s7/s7web/answer_reading.hpp"
 #include "s7/s7web/login_verdict.hpp"
-#include "s7/s7web/web_api_error_cause.hpp"
 
 namespace korvel::probekit::s7::s7web {
 namespace {
@@ -46,7 +45,7 @@ const libparser::parser_interface* first_denial(const s7web_client::answers& rec
 }
 
 [[noreturn]] void throw_denied(const libparser::parser_interface& answer) {
-    throw exceptions::api_permission_denied(because{web_api_error_cause(text_or_empty(answer, "id"), permission_denied)});
+    throw exceptions::api_permission_denied(error_cause_of(answer));
 }
 
 // The answers to the batch's own requests: every answer but the login's, each with an id.
@@ -217,8 +216,7 @@ void s7web_client::log_out(const std::string& token, const libdeadline::deadline
                            liblog::log_interface* log) {
     const answers received = post(request_batch().add("Api.Logout").body(), token, deadline, log);
     for (const auto& answer : received) {
-        if (const std::int64_t code = error_code_of(*answer); code != 0)
-            throw exceptions::api_unexpected_error(because{web_api_error_cause(text_or_empty(*answer, "id"), code)});
+        if (error_code_of(*answer) != 0) throw exceptions::api_unexpected_error(error_cause_of(*answer));
     }
 }
 

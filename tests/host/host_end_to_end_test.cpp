@@ -448,7 +448,9 @@ TEST(host_end_to_end, a_failed_login_check_shows_the_reason_the_module_logs) {
 
     const auto refused = check("wrong", "enabled");
     EXPECT_EQ(refused.exit, 2) << refused.err;
-    EXPECT_EQ(refused.out, "S7 S7WEB_LOGIN_CHECK CRITICAL - The user name or password are invalid.\n");
+    EXPECT_EQ(refused.out,
+              "S7 S7WEB_LOGIN_CHECK CRITICAL - The user name or password are invalid. (Api.Login error 100: the "
+              "controller refused the user name or password)\n");
     // Without its log the check can only say that it failed, and how to learn why.
     const auto silent = check("wrong", "disabled");
     EXPECT_EQ(silent.exit, 2);

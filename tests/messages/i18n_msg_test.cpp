@@ -17,4 +17,14 @@ TEST(i18n_msg, identifier_carries_key_and_escaped_arguments_text_is_filled_in) {
     EXPECT_EQ(i18n::escape_argument("plain text 100% ok; é"), "plain text 100% ok; é");
 }
 
+// The host translates the identifier and shows the context before and the cause after it, so both
+// stay out of the identifier and survive each other.
+TEST(i18n_msg, a_cause_follows_the_text_in_one_parenthesis_and_keeps_its_place_under_a_context) {
+    const auto message = i18n::make_msg(connection_failed, "plc", "102", "x").with_cause("refused").with_context("S: ");
+    EXPECT_EQ(message.identifier(), "#:libs7.error.connection_failed[plc,102,x]");
+    EXPECT_EQ(message.text(), "S: Failed to connect to plc:102. x (refused)");
+    EXPECT_EQ(message.context(), "S: ");
+    EXPECT_EQ(message.cause(), " (refused)");
+}
+
 }  // namespace

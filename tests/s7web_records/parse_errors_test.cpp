@@ -27,12 +27,14 @@ using s7web_records_test::answer_of;
 using s7web_records_test::json;
 namespace texts = s7web_records_test::texts;
 
-using outcome = std::function<void(const parser_interface&)>;
+// Checks the error and its text, followed by the device's code and its meaning when there is one.
+using outcome = std::function<void(const parser_interface&, const std::string& cause)>;
 
 template <typename Error, typename Parse>
 outcome throws(Parse parse, const char* text) {
-    return [=](const parser_interface& answer) {
-        test_support::expect_error<Error>([&] { parse(answer); }, text);
+    return [=](const parser_interface& answer, const std::string& cause) {
+        test_support::expect_error<Error>([&] { parse(answer); },
+                                          cause.empty() ? std::string(text) : std::string(text) + " (" + cause + ")");
     };
 }
 
@@ -70,28 +72,32 @@ TEST(parse_errors, every_method_maps_each_error_code_to_its_error) {
         const char* method;
         std::int64_t code;
         outcome expected;
+        const char* meaning;
     };
+    const char* not_known = "the controller does not know this method";
+    const char* refused = "the controller refused the parameters";
     const row rows[] = {
-        {"Alarms.Browse", -32602, alarms_failed},
-        {"Modules.Browse", 3, modules_failed},
-        {"Modules.ReadStatus", -32601, status_failed},
-        {"Plc.ReadOperatingMode", -32601, operating_mode_failed},
+        {"Alarms.Browse", -32602, alarms_failed, refused},
+        {"Modules.Browse", 3, modules_failed, "the controller is busy"},
+        {"Modules.ReadStatus", -32601, status_failed, not_known},
+        {"Plc.ReadOperatingMode", -32601, operating_mode_failed, not_known},
         {"Plc.ReadOperatingMode", -32602,
-         throws<errors::read_operating_mode_invalid_params>(operating_mode, texts::redundancy_id_invalid)},
+         throws<errors::read_operating_mode_invalid_params>(operating_mode, texts::redundancy_id_invalid), refused},
         {"Plc.ReadModeSelectorState", -32602,
-         throws<errors::read_mode_selector_state_invalid_params>(mode_selector,
-                                                                 texts::redundancy_id_invalid)},
-        {"Plc.ReadModeSelectorState", -1, mode_selector_failed},
-        {"Plc.ReadRuntimeInformation", 1, runtime_failed},
-        {"DiagnosticBuffer.Browse", -32602, diagnostics_failed},
+         throws<errors::read_mode_selector_state_invalid_params>(mode_selector, texts::redundancy_id_invalid),
+         refused},
+        {"Plc.ReadModeSelectorState", -1, mode_selector_failed, "a code the controller does not document"},
+        {"Plc.ReadRuntimeInformation", 1, runtime_failed, "internal error of the controller"},
+        {"DiagnosticBuffer.Browse", -32602, diagnostics_failed, refused},
     };
     for (const row& r : rows) {
         SCOPED_TRACE(std::string(r.method) + " " + std::to_string(r.code));
-        // The error wins over a result the answer also carries.
+        // The error wins over a result the answer also carries; its text ends with the code.
         r.expected(*answer_of({{"id", r.method},
                                {"jsonrpc", "2.0"},
                                {"error", {{"code", r.code}, {"message", "from the device"}}},
-                               {"result", {{"entries", json::array()}, {"nodes", json::array()}}}}));
+                               {"result", {{"entries", json::array()}, {"nodes", json::array()}}}}),
+                   std::string(r.method) + " error " + std::to_string(r.code) + ": " + r.meaning);
     }
 }
 
@@ -130,7 +136,7 @@ TEST(parse_errors, oversized_texts_and_arrays_raise_the_methods_error) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.what);
-        r.expected(*answer_of(r.answer));
+        r.expected(*answer_of(r.answer), {});
     }
     // The longest accepted forms still parse.
     EXPECT_EQ(s7web::parse_operating_mode(*answer_of({{"result", std::string(64, 'x')}})).size(), 64u);

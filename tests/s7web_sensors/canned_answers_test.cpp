@@ -206,7 +206,8 @@ TEST_F(canned_answers_test, a_missing_alarm_answer_or_a_refused_redundancy_id_en
     const json cpu = scan(2);
     ASSERT_EQ(cpu.at("type"), "error_result");
     EXPECT_EQ(cpu.at("message").at("text"),
-              "Invalid parameter: The 'redundancy_id' parameter is not valid for this CPU type.");
+              "Invalid parameter: The 'redundancy_id' parameter is not valid for this CPU type. "
+              "(Plc.ReadOperatingMode.1 error -32602: the controller refused the parameters)");
     EXPECT_EQ(device->batches, 2u);
 }
 

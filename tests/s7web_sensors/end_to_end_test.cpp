@@ -162,14 +162,16 @@ TEST_F(s7web_end_to_end_test, older_firmware_reports_what_it_has) {
     EXPECT_EQ(text_of(alarms),
               "This PLC does not support alarm monitoring. This sensor requires as of firmware version 3.1 "
               "on S7-1500 "
-              "CPUs and as of firmware version 4.1 on redundant S7-1500 R/H CPUs.");
+              "CPUs and as of firmware version 4.1 on redundant S7-1500 R/H CPUs. (Alarms.Browse error -32601: the "
+              "controller does not know this method)");
 
     const json hardware = scan(hardware_status);
     ASSERT_EQ(hardware.at("type"), "error_result");
     EXPECT_EQ(text_of(hardware),
               "This PLC does not support hardware module monitoring. This function requires firmware version "
               "4.1 or "
-              "later and is not available on all CPU types, such as redundant S7-1500 R/H systems.");
+              "later and is not available on all CPU types, such as redundant S7-1500 R/H systems. "
+              "(Modules.Browse.root error -32601: the controller does not know this method)");
 
     // Alarms without module browsing: reported, with no per-module channels.
     plc->change([](auto& scenario) { scenario.missing_methods.erase("Alarms.Browse"); });
