@@ -329,6 +329,28 @@ TEST_F(s7web_session_test, the_last_holder_logs_the_session_out_within_2_s_and_a
     EXPECT_EQ(log->lines[0].second.find("se:cr"), std::string::npos);
 }
 
+// A REST client that cannot carry the token header, as libcurl refuses a header it cannot add: the
+// token is dropped, so the next call logs in instead of failing alike for ever.
+TEST(s7web_session, a_request_that_cannot_carry_the_token_drops_it) {
+    class refusing_header final : public rest_interface {
+    public:
+        korvel::probekit::libresthelper::response perform(const korvel::probekit::libresthelper::request& request,
+                                                           const deadline&) override {
+            if (request.headers.contains("X-Auth-Token"))
+                throw rest_errors::add_header_failed(std::string("X-Auth-Token"));
+            ++logins;
+            return {200, R"([{"id":"Api.Login","jsonrpc":"2.0","result":{"token":"tok.en+1"}}])", {}, {}};
+        }
+        int logins = 0;
+    };
+    const auto rest = std::make_shared<refusing_header>();
+    s7web::s7web_client session({rest, "diag", "x"});
+    session.execute({}, ten_seconds());
+    EXPECT_THROW(session.execute({}, ten_seconds()), rest_errors::add_header_failed);
+    session.execute({}, ten_seconds());
+    EXPECT_EQ(rest->logins, 2);
+}
+
 TEST_F(s7web_session_test, answers_are_found_by_id) {
     device.answer_with([](const json& batch) {
         json answers = scripted_device::usual(batch);
