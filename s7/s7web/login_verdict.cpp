@@ -60,15 +60,19 @@ bool usable_token(std::string_view token) {
 }
 
 std::string login_token(const std::vector<std::unique_ptr<parser_interface>>& answers) {
-    const auto found = std::find_if(answers.begin(), answers.end(),
-                                    [](const auto& answer) { return text_or_empty(*answer, "id") == login_id; });
+    const auto found = std::find_if(answers.begin(), answers.end(), [](const auto& answer) {
+        return text_or_empty(*answer, "id") == login_id;
+    });
     if (found == answers.end()) throw exceptions::api_unexpected_error(because{"no answer to Api.Login"});
     const auto code = strict_error_code(**found);
-    if (!code) throw exceptions::api_unexpected_error(because{"Api.Login answered an error without an integer code"});
+    if (!code)
+        throw exceptions::api_unexpected_error(
+            because{"Api.Login answered an error without an integer code"});
     // 101: logged in, with a note the module does not need.
     if (*code != 0 && *code != 101) throw_refusal(*code);
     std::string token = text_or_empty(**found, "result.token");
-    if (!usable_token(token)) throw exceptions::api_login_failed(because{"Api.Login answered without a usable token"});
+    if (!usable_token(token))
+        throw exceptions::api_login_failed(because{"Api.Login answered without a usable token"});
     return token;
 }
 

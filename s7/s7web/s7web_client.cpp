@@ -63,11 +63,14 @@ std::optional<std::vector<std::string>> listed_permissions(const s7web_client::a
     const auto found = std::find_if(received.begin(), received.end(), [](const auto& answer) {
         return text_or_empty(*answer, "id") == permissions_id;
     });
-    if (found == received.end()) throw exceptions::api_unexpected_error(because{"no answer to Api.GetPermissions"});
+    if (found == received.end())
+        throw exceptions::api_unexpected_error(because{"no answer to Api.GetPermissions"});
     if (!answers_optional_method(**found)) return std::nullopt;
     std::vector<std::string> names;
-    for (const auto& entry : bounded_array<exceptions::api_unexpected_error>(**found, "result", max_permissions))
-        names.push_back(bounded_text<exceptions::api_unexpected_error>(*entry, "name", max_permission_length));
+    for (const auto& entry :
+         bounded_array<exceptions::api_unexpected_error>(**found, "result", max_permissions))
+        names.push_back(
+            bounded_text<exceptions::api_unexpected_error>(*entry, "name", max_permission_length));
     return names;
 }
 
@@ -130,7 +133,7 @@ s7web_client::answers s7web_client::execute(request_batch batch, const libdeadli
 }
 
 s7web_client::session_use s7web_client::take_session(std::optional<std::uint64_t> refused_generation,
-                                                      const libdeadline::deadline& deadline) {
+                                                     const libdeadline::deadline& deadline) {
     std::unique_lock lock(mutex_);
     for (;;) {
         const auto now = now_();
@@ -190,7 +193,8 @@ void s7web_client::drop_token(const std::string& token) {
 
 std::optional<std::vector<std::string>> s7web_client::check_login(const libdeadline::deadline& deadline,
                                                                   liblog::log_interface* log) {
-    const answers received = post(request_batch().add(permissions_id).body(login_request_), {}, deadline, log);
+    const answers received =
+        post(request_batch().add(permissions_id).body(login_request_), {}, deadline, log);
     const std::string token = login_token(received);
     std::optional<std::vector<std::string>> permissions;
     std::exception_ptr unreadable;
@@ -243,7 +247,8 @@ void s7web_client::ensure_api_supported(const libdeadline::deadline& deadline, l
     api_checked_ = true;
 }
 
-s7web_client_factory get_s7web_client_factory(std::function<std::shared_ptr<liblog::log_interface>()> release_log) {
+s7web_client_factory get_s7web_client_factory(
+    std::function<std::shared_ptr<liblog::log_interface>()> release_log) {
     return [release_log = std::move(release_log)](const s7web_client_settings& settings) {
         return std::make_unique<s7web_client>(settings, release_log ? release_log() : nullptr);
     };

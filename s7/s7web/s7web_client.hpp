@@ -38,7 +38,8 @@ public:
 
     // `release_log` takes the line of a logout that failed; `now` is the clock the token's age is
     // measured with (tests pass their own).
-    explicit s7web_client(s7web_client_settings settings, std::shared_ptr<liblog::log_interface> release_log = {},
+    explicit s7web_client(s7web_client_settings settings,
+                          std::shared_ptr<liblog::log_interface> release_log = {},
                           time_source now = clock::now);
     // Logs the session out when a token is held, within logout_budget; never throws.
     ~s7web_client();
@@ -74,7 +75,8 @@ private:
         clock::time_point sent_at;
     };
 
-    session_use take_session(std::optional<std::uint64_t> refused_generation, const libdeadline::deadline& deadline);
+    session_use take_session(std::optional<std::uint64_t> refused_generation,
+                             const libdeadline::deadline& deadline);
     answers execute_with_login(const request_batch& batch, const libdeadline::deadline& deadline,
                                liblog::log_interface* log);
     void finish_login(const std::string* token, clock::time_point sent_at);
@@ -93,17 +95,18 @@ private:
     const time_source now_;
     std::mutex mutex_;
     std::condition_variable login_finished_;
-    std::string token_;               // guarded by mutex_; empty: none
-    std::uint64_t generation_ = 0;    // guarded by mutex_; counts the logins that gave a token
-    clock::time_point last_used_;     // guarded by mutex_; when token_ was last sent and answered
-    bool logging_in_ = false;         // guarded by mutex_; a call's login is on its way
-    bool api_checked_ = false;        // guarded by mutex_
+    std::string token_;             // guarded by mutex_; empty: none
+    std::uint64_t generation_ = 0;  // guarded by mutex_; counts the logins that gave a token
+    clock::time_point last_used_;   // guarded by mutex_; when token_ was last sent and answered
+    bool logging_in_ = false;       // guarded by mutex_; a call's login is on its way
+    bool api_checked_ = false;      // guarded by mutex_
 };
 
 using s7web_client_factory = std::function<std::unique_ptr<s7web_client>(const s7web_client_settings&)>;
 
 // Registered in the service container, which calls it once per distinct settings value still in use.
 // A client's failed logout goes to `release_log` (none: not logged).
-s7web_client_factory get_s7web_client_factory(std::function<std::shared_ptr<liblog::log_interface>()> release_log = {});
+s7web_client_factory get_s7web_client_factory(
+    std::function<std::shared_ptr<liblog::log_interface>()> release_log = {});
 
 }  // namespace korvel::probekit::s7::s7web
