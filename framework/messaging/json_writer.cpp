@@ -155,6 +155,7 @@ json_writer& json_writer::value(bool flag) {
 json_writer& json_writer::value(const libi18n::i18n_msg& message) {
     begin_object().key("id").value(message.identifier()).key("text").value(message.text());
     if (!message.context().empty()) key("context").value(message.context());
+    if (!message.detail().empty()) key("detail").value(message.detail());
     return end_object();
 }
 

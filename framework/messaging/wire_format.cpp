@@ -22,6 +22,7 @@ document localisable(const libi18n::i18n_msg& message) {
     text["id"] = message.identifier();
     text["text"] = message.text();
     if (!message.context().empty()) text["context"] = message.context();
+    if (!message.detail().empty()) text["detail"] = message.detail();
     return text;
 }
 

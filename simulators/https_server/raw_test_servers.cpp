@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <string>
 #include <stdexcept>
 
 namespace korvel::probekit::simulators {
@@ -124,6 +125,28 @@ void flaky_tls_front::serve(int socket, std::size_t number) {
         }
     }
     ::close(backend);
+}
+
+void stale_digest_proxy::serve(int socket, std::size_t) {
+    std::string received;
+    std::array<char, 4096> buffer{};
+    while (!stopping()) {
+        pollfd waiting{socket, POLLIN, 0};
+        if (::poll(&waiting, 1, poll_interval_ms) <= 0) continue;
+        const ssize_t count = ::recv(socket, buffer.data(), buffer.size(), 0);
+        if (count <= 0) return;
+        received.append(buffer.data(), static_cast<std::size_t>(count));
+        // One answer per complete request head; CONNECT requests carry no body.
+        for (auto end = received.find("\r\n\r\n"); end != std::string::npos; end = received.find("\r\n\r\n")) {
+            received.erase(0, end + 4);
+            const std::size_t number = ++connect_requests_;
+            const std::string challenge =
+                "HTTP/1.1 407 Proxy Authentication Required\r\n"
+                "Proxy-Authenticate: Digest realm=\"plant\", qop=\"auth\", nonce=\"n" +
+                std::to_string(number) + "\", stale=true\r\nContent-Length: 0\r\n\r\n";
+            if (!send_all(socket, challenge.data(), challenge.size())) return;
+        }
+    }
 }
 
 }  // namespace korvel::probekit::simulators

@@ -71,4 +71,20 @@ private:
     const std::size_t failures_;
 };
 
+// An HTTP proxy that answers every CONNECT with 407 and a fresh digest challenge marked stale=true,
+// on the same connection, however often it is asked: a client that believes it only needs the new
+// nonce asks again and again.
+class stale_digest_proxy final : public raw_tcp_server {
+public:
+    stale_digest_proxy() { start(); }
+    ~stale_digest_proxy() override { stop(); }
+
+    std::size_t connect_requests() const { return connect_requests_; }
+
+private:
+    void serve(int socket, std::size_t number) override;
+
+    std::atomic<std::size_t> connect_requests_{0};
+};
+
 }  // namespace korvel::probekit::simulators
