@@ -100,6 +100,7 @@ public:
                                               settings_.base_url.host + " to finish)");
         }
         const std::string address = request_url(base_, to_send);
+        if (renew_options_) renew_options();
         prepare(to_send, address);
         attempt last;
         for (last.number = 1;; ++last.number) {
@@ -114,6 +115,9 @@ public:
             if (!is_handshake_failure(last.result) || last.number == max_attempts) break;
             last.cause = cause_of(failure_of(last, address));
         }
+        long new_connections = 0;
+        curl_easy_getinfo(easy_.get(), CURLINFO_NUM_CONNECTS, &new_connections);
+        renew_options_ = new_connections > 0;
         long status = 0;
         curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status);
         if (last.result != CURLE_OK || status == 0) fail(last, address, scan);
@@ -199,6 +203,21 @@ private:
             set(CURLOPT_PROXYPASSWORD, proxy.password.c_str());
             set(CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_ANY & ~CURLAUTH_DIGEST_IE));
         }
+    }
+
+    // libcurl 7.88 counts the retries on connections found dead per handle and never resets the count
+    // but here: after a transfer that connected anew (as every such retry does), the next request
+    // starts from reset options. That costs a few microseconds (in strict mode the CA bundle copied
+    // again), little next to the handshake that transfer already paid; connections, cookies and TLS
+    // sessions stay. Without it a server that closes connections sooner than they age out (see
+    // CURLOPT_MAXAGE_CONN), or restarts, would fail every sixth such request.
+    void renew_options() {
+        curl_easy_reset(easy_.get());
+        configure();
+        headers_.reset();
+        header_lines_sent_.clear();
+        trust_generation_ = 0;
+        renew_options_ = false;
     }
 
     // What changes from one request to the next.
@@ -355,6 +374,7 @@ private:
     const std::shared_ptr<system_ca_bundle> strict_trust_;
     std::uint64_t trust_generation_ = 0;
     bool cookies_stored_ = false;  // an answer since the store was last emptied offered a cookie
+    bool renew_options_ = false;   // the last transfer connected anew
     libdeadline::deadline_mutex mutex_;
     received_answer answer_;
     char error_buffer_[CURL_ERROR_SIZE] = {};
