@@ -212,7 +212,8 @@ TEST(transport, connections_the_server_closed_while_idle_never_fail_a_request) {
     EXPECT_EQ(server.tcp_connections(), static_cast<std::size_t>(requests));
 }
 
-// A proxy that challenges every CONNECT (digest with stale=true) gets a handful, then a clear error.
+// A proxy that challenges every CONNECT (digest with stale=true) gets a handful, then a clear error;
+// one that accepts after three challenges (as long as any scheme's exchange takes) still tunnels.
 TEST(transport, a_proxy_that_challenges_every_connect_gets_a_handful_of_them) {
     simulators::stale_digest_proxy proxy;
     simulators::https_test_server server(certificates().server);
@@ -225,6 +226,12 @@ TEST(transport, a_proxy_that_challenges_every_connect_gets_a_handful_of_them) {
             std::to_string(proxy.port()) + " answered 4 CONNECT requests with 407; given up)");
     EXPECT_EQ(proxy.connect_requests(), 4u);
     EXPECT_EQ(server.requests(), 0u);
+
+    simulators::stale_digest_proxy patient(3, server.port());
+    settings.proxy->port = patient.port();
+    impl_curl through(settings);
+    EXPECT_EQ(through.perform(request(method::get, "/"), generous_deadline()).status, 200);
+    EXPECT_EQ(patient.connect_requests(), 4u);
 }
 
 }  // namespace
