@@ -50,7 +50,8 @@ const nlohmann::json& single_value(const nlohmann::json& value) {
 
 void throw_unexpected_type(const nlohmann::json& value, std::string_view expected, const value_site& site) {
     const std::string path = member_path(site);
-    const std::string member = path.empty() ? "The top-level value" : "Member " + text_excerpt(path, 2 * max_quoted_text_length);
+    const std::string member =
+        path.empty() ? "The top-level value" : "Member " + text_excerpt(path, 2 * max_quoted_text_length);
     throw libparser::exceptions::unexpected_type_error(member + ": expected " + std::string(expected) +
                                                        ", found " + std::string(kind_name(kind_of(value))));
 }

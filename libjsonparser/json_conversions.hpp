@@ -19,7 +19,8 @@ const nlohmann::json& single_value(const nlohmann::json& value);
 // naming the member (from `site`), the kind expected and the kind found; a string that does not hold
 // the wanted number throws conversion_error.
 std::string convert_to_string(const nlohmann::json& value, const value_site& site);  // null: empty text
-std::int64_t convert_to_int64(const nlohmann::json& value, const value_site& site);  // integers, decimal strings
+std::int64_t convert_to_int64(const nlohmann::json& value,
+                              const value_site& site);  // integers, decimal strings
 std::uint64_t convert_to_uint64(const nlohmann::json& value, const value_site& site);  // non-negative ones
 double convert_to_double(const nlohmann::json& value, const value_site& site);  // numbers, numeric strings
 bool convert_to_bool(const nlohmann::json& value, const value_site& site);      // booleans, "true", "false"

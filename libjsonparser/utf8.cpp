@@ -35,7 +35,6 @@ std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
     return length;
 }
 
-
 std::optional<std::string> with_invalid_utf8_replaced(std::string_view text) {
     std::size_t at = 0;
     // The common case, all well-formed, allocates nothing.

@@ -47,9 +47,9 @@ void check_status(const response& answer) {
             break;
     }
     const std::string cause = status >= 300 && status <= 399 ? redirect_cause(answer) : std::string();
-    throw_with_cause(exceptions::request_failed(libi18n::make_msg(libi18n::error_keys::libresthelper::request_failed,
-                                                                  std::to_string(status),
-                                                                  status_reason_text(status), cause)),
+    throw_with_cause(exceptions::request_failed(
+                         libi18n::make_msg(libi18n::error_keys::libresthelper::request_failed,
+                                           std::to_string(status), status_reason_text(status), cause)),
                      cause.empty() ? http_status : cause.substr(1, cause.size() - 2));
 }
 

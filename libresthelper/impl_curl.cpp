@@ -104,7 +104,8 @@ public:
         prepare(to_send, address);
         attempt last;
         for (last.number = 1;; ++last.number) {
-            if (scan.expired()) throw deadline_exceeded(scan, last.cause.empty() ? "" : "(" + last.cause + ")");
+            if (scan.expired())
+                throw deadline_exceeded(scan, last.cause.empty() ? "" : "(" + last.cause + ")");
             last.timeout_ms = attempt_timeout_ms(settings_.timeout, scan);
             set(CURLOPT_CONNECTTIMEOUT_MS, last.timeout_ms);
             set(CURLOPT_TIMEOUT_MS, last.timeout_ms);

@@ -22,7 +22,8 @@ std::string parenthesised(const std::string& cause) {
 // "5 s", "0.4 s": the time-out as the user set it or as the deadline cut it.
 std::string seconds_text(std::int64_t milliseconds) {
     std::string text = std::to_string(milliseconds / 1000);
-    if (const std::int64_t tenths = milliseconds % 1000 / 100; tenths != 0) text += "." + std::to_string(tenths);
+    if (const std::int64_t tenths = milliseconds % 1000 / 100; tenths != 0)
+        text += "." + std::to_string(tenths);
     return text + " s";
 }
 
@@ -171,10 +172,13 @@ void throw_transfer_failure(const transfer_failure& failure) {
     }
     switch (result) {
         case CURLE_URL_MALFORMAT:
-            throw_with_cause(exceptions::invalid_url(libi18n::make_msg(keys::invalid_url, failure.url)), cause);
+            throw_with_cause(exceptions::invalid_url(libi18n::make_msg(keys::invalid_url, failure.url)),
+                             cause);
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_CONNECT:
-            throw_with_cause(exceptions::connection_failed(libi18n::make_msg(keys::connection_failed, parenthesised(cause))), cause);
+            throw_with_cause(exceptions::connection_failed(
+                                 libi18n::make_msg(keys::connection_failed, parenthesised(cause))),
+                             cause);
         case CURLE_COULDNT_RESOLVE_PROXY:
             throw_with_cause(exceptions::connection_failed_with_proxy(parenthesised(cause)), cause);
         case CURLE_OPERATION_TIMEDOUT:
@@ -182,9 +186,10 @@ void throw_transfer_failure(const transfer_failure& failure) {
         default:
             break;
     }
-    throw_with_cause(exceptions::request_failed(libi18n::make_msg(keys::request_failed, std::to_string(failure.response_code),
-                                                       status_reason_text(failure.response_code),
-                                                       parenthesised(cause))), cause);
+    throw_with_cause(exceptions::request_failed(
+                         libi18n::make_msg(keys::request_failed, std::to_string(failure.response_code),
+                                           status_reason_text(failure.response_code), parenthesised(cause))),
+                     cause);
 }
 
 void throw_transfer_failure(int result) {

@@ -7,11 +7,11 @@ namespace korvel::probekit::libresthelper {
 
 // How far a failed transfer got, for the words of a time-out.
 enum class transfer_stage {
-    connecting,      // no TCP connection yet (to the proxy, when there is one)
-    tunnelling,      // connected to the proxy, no tunnel yet
-    handshaking,     // connected, TLS handshake not finished
-    awaiting_answer, // request sent, no status line yet
-    receiving,       // status line received, answer not complete
+    connecting,       // no TCP connection yet (to the proxy, when there is one)
+    tunnelling,       // connected to the proxy, no tunnel yet
+    handshaking,      // connected, TLS handshake not finished
+    awaiting_answer,  // request sent, no status line yet
+    receiving,        // status line received, answer not complete
 };
 
 // What a failed transfer left behind, for the one place that turns libcurl's results into our errors.
@@ -30,7 +30,7 @@ struct transfer_failure {
     bool peer_verified = false;  // the certificate chain was checked (strict validation)
     int handshake_attempts = 0;
     transfer_stage stage = transfer_stage::connecting;
-    std::int64_t timeout_ms = 0;       // the attempt's time-out
+    std::int64_t timeout_ms = 0;  // the attempt's time-out
     bool answer_too_large = false;
     std::string answer_limit_text;  // when answer_too_large
 };

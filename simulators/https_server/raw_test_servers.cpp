@@ -142,7 +142,8 @@ void stale_digest_proxy::serve(int socket, std::size_t) {
         if (count <= 0) return;
         received.append(buffer.data(), static_cast<std::size_t>(count));
         // One answer per complete request head; CONNECT requests carry no body.
-        for (auto end = received.find("\r\n\r\n"); end != std::string::npos; end = received.find("\r\n\r\n")) {
+        for (auto end = received.find("\r\n\r\n"); end != std::string::npos;
+             end = received.find("\r\n\r\n")) {
             received.erase(0, end + 4);
             const std::size_t number = ++connect_requests_;
             if (number > challenges_) {

@@ -36,12 +36,13 @@ TEST(sensor_scan_result, values_keep_their_kind_and_the_message_its_key) {
 // the key can still show it.
 TEST(sensor_scan_result, an_error_carries_its_cause_as_a_detail_after_the_text) {
     using cause_only = korvel::probekit::libi18n::keyed_exception<
-        korvel::probekit::libi18n::i18n_exception, korvel::probekit::libi18n::error_keys::libresthelper::not_found>;
-    const vexa::responses::sensor_scan_result result(4, cause_only(korvel::probekit::libi18n::with_cause{"HTTP 404"}));
+        korvel::probekit::libi18n::i18n_exception,
+        korvel::probekit::libi18n::error_keys::libresthelper::not_found>;
+    const vexa::responses::sensor_scan_result result(
+        4, cause_only(korvel::probekit::libi18n::with_cause{"HTTP 404"}));
     std::string bytes;
     result.serialize(bytes);
-    EXPECT_EQ(json::parse(bytes).at("message"),
-              json::parse(R"x({"id": "#:libresthelper.error.not_found[]",
+    EXPECT_EQ(json::parse(bytes).at("message"), json::parse(R"x({"id": "#:libresthelper.error.not_found[]",
                                "text": "The requested resource was not found on the remote server. (HTTP 404)",
                                "detail": "HTTP 404"})x"));
 }

@@ -52,8 +52,8 @@ constexpr error_check throws = &expect_exactly<E, std::function<void()>>;
 
 std::string type_text(const std::string& member, const std::string& expected, const std::string& found) {
     return "The received value has an unexpected data type. " +
-           (member.empty() ? "The top-level value" : "Member " + member) + ": expected " + expected + ", found " +
-           found;
+           (member.empty() ? "The top-level value" : "Member " + member) + ": expected " + expected +
+           ", found " + found;
 }
 std::string conversion_text(const std::string& text, const std::string& target) {
     return "'" + text + "' could not be converted to '" + target + "'.";
@@ -120,7 +120,8 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
         error_check check;
         std::string text;
     } cases[] = {
-        {"[]", getter::string, throws<parser_errors::unexpected_type_error>, type_text("v", "string", "array")},
+        {"[]", getter::string, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "string", "array")},
         // A single member is not unwrapped: only an array stands for its one element.
         {"{\"a\":1}", getter::string, throws<parser_errors::unexpected_type_error>,
          type_text("v", "string", "object")},
@@ -131,9 +132,12 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
          conversion_text("99999999999999999999", "integer")},
         {"9223372036854775808", getter::int64, throws<json_errors::conversion_error>,
          conversion_text("9223372036854775808", "integer")},
-        {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("v", "int64", "double")},
-        {"true", getter::uint64, throws<parser_errors::unexpected_type_error>, type_text("v", "uint64", "bool")},
-        {"null", getter::floating, throws<parser_errors::unexpected_type_error>, type_text("v", "double", "null")},
+        {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "int64", "double")},
+        {"true", getter::uint64, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "uint64", "bool")},
+        {"null", getter::floating, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "double", "null")},
         {"-1", getter::uint64, throws<json_errors::conversion_error>,
          conversion_text("-1", "unsigned integer")},
         {"\"nan\"", getter::floating, throws<json_errors::conversion_error>,
@@ -265,8 +269,8 @@ TEST(jsonpointer_parser, a_type_error_names_the_member_from_the_top_of_the_docum
     const auto elements = answer.get_array("");
     ASSERT_EQ(elements.size(), 3U);
     const auto modules = elements[1]->get_array("result.modules");
-    expect_exactly<parser_errors::unexpected_type_error>([&] { modules[1]->get_string("name"); },
-                                                         type_text("1.result.modules.1.name", "string", "object"));
+    expect_exactly<parser_errors::unexpected_type_error>(
+        [&] { modules[1]->get_string("name"); }, type_text("1.result.modules.1.name", "string", "object"));
     expect_exactly<parser_errors::unexpected_type_error>([&] { elements[1]->get_int64("result"); },
                                                          type_text("1.result", "int64", "object"));
     expect_exactly<parser_errors::unexpected_type_error>([&] { elements[2]->get_array("result.x\\.y.0"); },
@@ -275,7 +279,8 @@ TEST(jsonpointer_parser, a_type_error_names_the_member_from_the_top_of_the_docum
                                                          type_text("", "object", "array"));
     const case_insensitive_jsonpointer_parser any_case(R"({"Result": [{"Name": []}]})");
     expect_exactly<parser_errors::unexpected_type_error>(
-        [&] { any_case.get_array("result")[0]->get_string("NAME"); }, type_text("Result.0.NAME", "string", "array"));
+        [&] { any_case.get_array("result")[0]->get_string("NAME"); },
+        type_text("Result.0.NAME", "string", "array"));
 }
 
 TEST(jsonpointer_parser, the_text_form_has_members_sorted_and_no_blanks) {
@@ -337,12 +342,18 @@ TEST(jsonpointer_parser, bytes_that_are_not_utf8_become_replacement_characters) 
         std::string bytes;
         std::string text;
     } cases[] = {
-        {"Tank \xFC" "berlauf", "Tank " + fffd + "berlauf"},                 // Latin-1
-        {"\xC3\xBC" "ber \xC3", "\xC3\xBC" "ber " + fffd},                 // cut before its end
-        {"\xC0\xAF", fffd + fffd},                                         // overlong
-        {"\xED\xA0\x80", fffd + fffd + fffd},                              // a surrogate
-        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},                  // above U+10FFFF
-        {"\xF0\x9F\x94\xA5 ok", "\xF0\x9F\x94\xA5 ok"},                  // well-formed, untouched
+        {"Tank \xFC"
+         "berlauf",
+         "Tank " + fffd + "berlauf"},  // Latin-1
+        {"\xC3\xBC"
+         "ber \xC3",
+         "\xC3\xBC"
+         "ber " +
+             fffd},                                       // cut before its end
+        {"\xC0\xAF", fffd + fffd},                        // overlong
+        {"\xED\xA0\x80", fffd + fffd + fffd},             // a surrogate
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
+        {"\xF0\x9F\x94\xA5 ok", "\xF0\x9F\x94\xA5 ok"},   // well-formed, untouched
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -53,7 +53,8 @@ private:
     std::string directory_;
 };
 
-const std::string rejected = "The sensor could not get a response from the server. 0 (No response code received). ";
+const std::string rejected =
+    "The sensor could not get a response from the server. 0 (No response code received). ";
 
 // A rejected certificate ends the handshake: no status, and the reason in the message. Empty when
 // the server was accepted.

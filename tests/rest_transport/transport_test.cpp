@@ -147,8 +147,10 @@ TEST(transport, only_the_right_proxy_password_tunnels_through) {
         impl_curl refused = through_proxy(user, secret);
         test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
             [&] { refused.perform(request(method::get, "/"), generous_deadline()); },
-            "The sensor could not connect to the proxy server. Authentication failed. (the proxy 127.0.0.1 port " +
-                std::to_string(proxy.port()) + " answered CONNECT with " + (user.empty() ? "407" : "401") + ")");
+            "The sensor could not connect to the proxy server. Authentication failed. (the proxy 127.0.0.1 "
+            "port " +
+                std::to_string(proxy.port()) + " answered CONNECT with " + (user.empty() ? "407" : "401") +
+                ")");
     }
     EXPECT_EQ(server.requests(), 0u);
 
@@ -222,7 +224,8 @@ TEST(transport, a_proxy_that_challenges_every_connect_gets_a_handful_of_them) {
     impl_curl client(settings);
     test_support::expect_error<exceptions::connection_failed_with_proxy_auth>(
         [&] { client.perform(request(method::get, "/"), generous_deadline()); },
-        "The sensor could not connect to the proxy server. Authentication failed. (the proxy 127.0.0.1 port " +
+        "The sensor could not connect to the proxy server. Authentication failed. (the proxy 127.0.0.1 "
+        "port " +
             std::to_string(proxy.port()) + " answered 4 CONNECT requests with 407; given up)");
     EXPECT_EQ(proxy.connect_requests(), 4u);
     EXPECT_EQ(server.requests(), 0u);
@@ -235,4 +238,3 @@ TEST(transport, a_proxy_that_challenges_every_connect_gets_a_handful_of_them) {
 }
 
 }  // namespace
-

@@ -116,10 +116,14 @@ TEST(status_texts, reasons_split_at_their_capitals) {
     EXPECT_EQ(status_reason(505), "HTTP Version Not Supported");
     expect_error<std::invalid_argument>([] { status_reason(421); }, "The given status code is invalid:421");
     // For a message, a code without a name says its class; only 0 is no code at all.
-    const std::pair<long, const char*> texts[] = {{0, "No response code received"}, {199, "Informational"},
-                                                  {200, "Successful"},  {399, "Redirection"},
-                                                  {421, "Client Error"}, {599, "Server Error"},
-                                                  {600, "Unknown status code"}, {404, "Not Found"}};
+    const std::pair<long, const char*> texts[] = {{0, "No response code received"},
+                                                  {199, "Informational"},
+                                                  {200, "Successful"},
+                                                  {399, "Redirection"},
+                                                  {421, "Client Error"},
+                                                  {599, "Server Error"},
+                                                  {600, "Unknown status code"},
+                                                  {404, "Not Found"}};
     for (const auto& [status, text] : texts) EXPECT_EQ(status_reason_text(status), text) << status;
 }
 
@@ -143,8 +147,9 @@ TEST(status_check, each_status_gives_its_outcome_with_the_status_and_no_body) {
         "The sensor could not get a response from the server. 302 (Found). (redirected to "
         "https://127.0.0.1:8443/login, not followed)");
     expect_error<exceptions::request_failed>(
-        failing(399), "The sensor could not get a response from the server. 399 (Redirection). (redirected, "
-                      "not followed)");
+        failing(399),
+        "The sensor could not get a response from the server. 399 (Redirection). (redirected, "
+        "not followed)");
     // A long location is quoted in part only.
     EXPECT_LT(rest_test::text_of<exceptions::request_failed>(
                   failing(301, {{"Location", "/" + std::string(100000, 'x')}}))

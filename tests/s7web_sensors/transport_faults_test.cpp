@@ -129,15 +129,22 @@ TEST_F(transport_faults_test, each_failure_on_the_way_says_what_it_was) {
         simulators::request_handler handler;
         std::string text;
     } rows[] = {
-        {"refused", nullptr, {}, "The sensor could not connect to the server. (connection refused by " + at + ")"},
+        {"refused",
+         nullptr,
+         {},
+         "The sensor could not connect to the server. (connection refused by " + at + ")"},
         {"self-signed", &made.self_signed, html_page,
-         no_answer + "0 (No response code received). (TLS certificate not trusted: no trusted authority issued it)"},
+         no_answer +
+             "0 (No response code received). (TLS certificate not trusted: no trusted authority issued it)"},
         {"other name", &made.other_name, html_page,
-         no_answer + "0 (No response code received). (TLS certificate name mismatch: not issued for the device's "
-                     "host)"},
-        {"expired", &made.expired, html_page, no_answer + "0 (No response code received). (TLS certificate expired)"},
+         no_answer +
+             "0 (No response code received). (TLS certificate name mismatch: not issued for the device's "
+             "host)"},
+        {"expired", &made.expired, html_page,
+         no_answer + "0 (No response code received). (TLS certificate expired)"},
         {"a web server without the Web API", &made.server, html_page,
-         "The received JSON data could not be parsed. parse error at line 1, column 1: syntax error while parsing "
+         "The received JSON data could not be parsed. parse error at line 1, column 1: syntax error while "
+         "parsing "
          "value - invalid literal; last read: '<'"},
         {"404", &made.server, missing_page,
          "The requested resource was not found on the remote server. (HTTP 404)"},
@@ -155,8 +162,9 @@ TEST_F(transport_faults_test, each_failure_on_the_way_says_what_it_was) {
     impostor.reset();
     plc = std::make_unique<simulators::s7web_api_simulator>(standard_controller(), made.server, port);
     plc->set_failures({.delay = std::chrono::seconds(5)});
-    EXPECT_EQ(error_text(),
-              "An error occurred. The scan did not finish within its time-out of 2 s. (waiting for the answer)");
+    EXPECT_EQ(
+        error_text(),
+        "An error occurred. The scan did not finish within its time-out of 2 s. (waiting for the answer)");
     plc->set_failures({});
     EXPECT_EQ(scan().at("type"), "scan_result") << "the device is back";
 }
@@ -188,7 +196,8 @@ TEST_F(transport_faults_test, a_device_that_closes_idle_connections_gives_no_fal
         const json result = scan();
         EXPECT_EQ(result.value("type", ""), "scan_result") << "scan " << i << ": " << result.dump();
     }
-    EXPECT_EQ(plc->batches(), static_cast<std::size_t>(scans + 1)) << "the probe and one batch per scan, none twice";
+    EXPECT_EQ(plc->batches(), static_cast<std::size_t>(scans + 1))
+        << "the probe and one batch per scan, none twice";
 }
 
 }  // namespace
