@@ -1,7 +1,7 @@
 // What one POST through the module's REST client costs next to the same POST made with plain libcurl
 // on a kept-alive handle, against the same local HTTPS server in the same run; the same for one Web
 // API call (login and three requests through the JSON-RPC session, answers parsed and matched by id);
-// and requests per second with 1 and 8 clients shared by four threads. Prints ratios; absolute times
+// the same three requests with the token reused (no login in the batch); and requests per second with 1 and 8 clients shared by four threads. Prints ratios; absolute times
 // depend on the machine.
 
 #include <benchmark/benchmark.h>
@@ -21,6 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "libjsonparser/jsonpointer_parser.hpp"
+#include "libparser/query_or_default.hpp"
+#include "libresthelper/check_status.hpp"
 #include "libresthelper/impl_curl.hpp"
 #include "s7/s7web/s7web_client.hpp"
 #include "simulators/https_server/https_test_server.hpp"
@@ -50,6 +53,17 @@ const std::string batch_answer =
     R"({"id":"Plc.ReadRuntimeInformation","jsonrpc":"2.0","result":{"cycle_time":{"program":)"
     R"({"current":"PT0.002S","longest":"PT0.150S","shortest":"PT0.001S"}}}}])";
 
+// The same three requests with the token reused, as a batch without the login, and their answer.
+const std::string reused_token_body =
+    R"([{"id":"Plc.ReadOperatingMode","jsonrpc":"2.0","method":"Plc.ReadOperatingMode"},)"
+    R"({"id":"Plc.ReadModeSelectorState","jsonrpc":"2.0","method":"Plc.ReadModeSelectorState"},)"
+    R"({"id":"Plc.ReadRuntimeInformation","jsonrpc":"2.0","method":"Plc.ReadRuntimeInformation"}])";
+const std::string reused_token_answer =
+    R"([{"id":"Plc.ReadOperatingMode","jsonrpc":"2.0","result":"run"},)"
+    R"({"id":"Plc.ReadModeSelectorState","jsonrpc":"2.0","result":"run"},)"
+    R"({"id":"Plc.ReadRuntimeInformation","jsonrpc":"2.0","result":{"cycle_time":{"program":)"
+    R"({"current":"PT0.002S","longest":"PT0.150S","shortest":"PT0.001S"}}}}])";
+
 const simulators::test_certificates& certificates() {
     static const auto made = simulators::generate_test_certificates();
     return made;
@@ -68,8 +82,10 @@ const std::string& authority_file() {
 
 simulators::https_test_server& server() {
     static simulators::https_test_server instance(certificates().server, [](const simulators::http_request& request) {
-        return simulators::http_answer{200, request.body == batch_body ? batch_answer : answer_body,
-                                       "application/json", {}};
+        const std::string& answer = request.body == batch_body          ? batch_answer
+                                    : request.body == reused_token_body ? reused_token_answer
+                                                                        : answer_body;
+        return simulators::http_answer{200, answer, "application/json", {}};
     });
     return instance;
 }
@@ -254,6 +270,56 @@ void execute_against_plain_batch(benchmark::State& state) {
     state.counters["cpu_ratio"] = median(module.cpu_us) / median(baseline.cpu_us);
     state.counters["tls_handshakes"] = static_cast<double>(server().tls_handshakes());
 }
+// One call with the token reused: the batch without the login, sent with X-Auth-Token, through the
+// path every answer takes (the REST client, the status check, the parse, the answers found by id and
+// their error codes read), against the same POST with plain libcurl; alternating rounds, pinned,
+// medians, as above.
+void reused_token_against_plain_batch(benchmark::State& state) {
+    const process_pinned_to_one_cpu pinned;
+    plain_handle plain(false, reused_token_body);
+    libresthelper::impl_curl client(client_settings(certificate_validation::none));
+    libresthelper::request call(libresthelper::method::post, "/api/jsonrpc", reused_token_body,
+                                "application/json; charset=utf-8");
+    call.headers.emplace("X-Auth-Token", "Jr4D.f0+Xw");
+    timings baseline;
+    timings module;
+    for (auto _ : state) {
+        baseline.measure([&] {
+            if (!plain.post()) state.SkipWithError("plain libcurl POST failed");
+        });
+        module.measure([&] {
+            const auto response =
+                client.perform(call, korvel::probekit::libdeadline::deadline::after(std::chrono::seconds(30)));
+            libresthelper::check_status(response);
+            const auto answers = korvel::probekit::libjsonparser::jsonpointer_parser(response.body).get_array("");
+            std::size_t matched = 0;
+            for (const auto& answer : answers) {
+                const bool ours = answer->get_string("id").starts_with("Plc.");
+                const auto code = korvel::probekit::libparser::query_or_default(
+                    *answer, &korvel::probekit::libparser::parser_interface::get_int64, "error.code", 0);
+                matched += ours && code == 0 ? 1 : 0;
+            }
+            if (matched != 3) state.SkipWithError("the call did not answer the three requests");
+        });
+    }
+    state.counters["plain_us"] = median(baseline.wall_us);
+    state.counters["module_us"] = median(module.wall_us);
+    state.counters["wall_ratio"] = median(module.wall_us) / median(baseline.wall_us);
+    state.counters["cpu_ratio"] = median(module.cpu_us) / median(baseline.cpu_us);
+}
+
+// The answer's share of that call: the parse, the answers found by id and their error codes read.
+void reused_token_answer_parse(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto answers = korvel::probekit::libjsonparser::jsonpointer_parser(reused_token_answer).get_array("");
+        for (const auto& answer : answers) {
+            benchmark::DoNotOptimize(answer->get_string("id"));
+            benchmark::DoNotOptimize(korvel::probekit::libparser::query_or_default(
+                *answer, &korvel::probekit::libparser::parser_interface::get_int64, "error.code", 0));
+        }
+    }
+}
+
 void module_post(benchmark::State& state) {
     module_client(state, certificate_validation::none);
 }
@@ -322,6 +388,8 @@ BENCHMARK(module_post)->UseRealTime()->MinTime(1.0);
 BENCHMARK(plain_libcurl_post_strict)->UseRealTime()->MinTime(1.0);
 BENCHMARK(module_post_strict)->UseRealTime()->MinTime(1.0);
 BENCHMARK(execute_against_plain_batch)->Arg(1)->Arg(100)->UseRealTime()->MinTime(3.0);
+BENCHMARK(reused_token_against_plain_batch)->UseRealTime()->MinTime(3.0);
+BENCHMARK(reused_token_answer_parse);
 BENCHMARK(concurrent_posts)->Arg(1)->Arg(8)->UseRealTime()->MinTime(1.0);
 
 int main(int argc, char** argv) {
@@ -340,6 +408,12 @@ int main(int argc, char** argv) {
             reporter.counters.find(std::string("execute_against_plain_batch/") + turn + "/min_time:3.000/real_time");
         if (found == reporter.counters.end()) continue;
         std::cout << "  one Web API call (login and three requests), medians on one CPU, " << what << ": wall time "
+                  << found->second["wall_ratio"] << ", CPU time of the calling thread " << found->second["cpu_ratio"]
+                  << "\n";
+    }
+    if (const auto found = reporter.counters.find("reused_token_against_plain_batch/min_time:3.000/real_time");
+        found != reporter.counters.end()) {
+        std::cout << "  one call with the token reused (no login in the batch), medians on one CPU: wall time "
                   << found->second["wall_ratio"] << ", CPU time of the calling thread " << found->second["cpu_ratio"]
                   << "\n";
     }

@@ -48,12 +48,16 @@ const nlohmann::json& single_value(const nlohmann::json& value) {
     return value.is_array() && value.size() == 1 ? value.front() : value;
 }
 
-void throw_unexpected_type(const nlohmann::json& value) {
-    throw libparser::exceptions::unexpected_type_error(std::string(kind_name(kind_of(value))));
+void throw_unexpected_type(const nlohmann::json& value, std::string_view expected, const value_site& site) {
+    const std::string path = member_path(site);
+    const std::string member =
+        path.empty() ? "The top-level value" : "Member " + text_excerpt(path, 2 * max_quoted_text_length);
+    throw libparser::exceptions::unexpected_type_error(member + ": expected " + std::string(expected) +
+                                                       ", found " + std::string(kind_name(kind_of(value))));
 }
 
 // A value without a kind takes the `default` branch of each switch, whose error then names it.
-std::string convert_to_string(const nlohmann::json& value) {
+std::string convert_to_string(const nlohmann::json& value, const value_site& site) {
     switch (kind_of(value).value_or(json_kind::object)) {
         case json_kind::null:
             return {};
@@ -66,11 +70,11 @@ std::string convert_to_string(const nlohmann::json& value) {
         case json_kind::floating:
             return json_text_of(value);
         default:
-            throw_unexpected_type(value);
+            throw_unexpected_type(value, "string", site);
     }
 }
 
-std::int64_t convert_to_int64(const nlohmann::json& value) {
+std::int64_t convert_to_int64(const nlohmann::json& value, const value_site& site) {
     switch (kind_of(value).value_or(json_kind::object)) {
         case json_kind::int64:
             return value.get<std::int64_t>();
@@ -79,11 +83,11 @@ std::int64_t convert_to_int64(const nlohmann::json& value) {
         case json_kind::string:
             return parse_number<std::int64_t>(value.get_ref<const std::string&>(), integer_name);
         default:
-            throw_unexpected_type(value);
+            throw_unexpected_type(value, "int64", site);
     }
 }
 
-std::uint64_t convert_to_uint64(const nlohmann::json& value) {
+std::uint64_t convert_to_uint64(const nlohmann::json& value, const value_site& site) {
     switch (kind_of(value).value_or(json_kind::object)) {
         case json_kind::int64:
             if (value.get<std::int64_t>() < 0) {
@@ -95,11 +99,11 @@ std::uint64_t convert_to_uint64(const nlohmann::json& value) {
         case json_kind::string:
             return parse_number<std::uint64_t>(value.get_ref<const std::string&>(), unsigned_integer_name);
         default:
-            throw_unexpected_type(value);
+            throw_unexpected_type(value, "uint64", site);
     }
 }
 
-double convert_to_double(const nlohmann::json& value) {
+double convert_to_double(const nlohmann::json& value, const value_site& site) {
     switch (kind_of(value).value_or(json_kind::object)) {
         case json_kind::int64:
         case json_kind::uint64:
@@ -115,11 +119,11 @@ double convert_to_double(const nlohmann::json& value) {
             return number;
         }
         default:
-            throw_unexpected_type(value);
+            throw_unexpected_type(value, "double", site);
     }
 }
 
-bool convert_to_bool(const nlohmann::json& value) {
+bool convert_to_bool(const nlohmann::json& value, const value_site& site) {
     if (value.is_boolean()) {
         return value.get<bool>();
     }
@@ -129,7 +133,7 @@ bool convert_to_bool(const nlohmann::json& value) {
             return text == "true";
         }
     }
-    throw_unexpected_type(value);
+    throw_unexpected_type(value, "bool", site);
 }
 
 }  // namespace korvel::probekit::libjsonparser

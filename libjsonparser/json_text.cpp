@@ -6,6 +6,7 @@
 
 #include "libjsonparser/exceptions.hpp"
 #include "libjsonparser/text_excerpt.hpp"
+#include "libjsonparser/utf8.hpp"
 
 namespace korvel::probekit::libjsonparser {
 namespace {
@@ -87,6 +88,16 @@ nlohmann::json parse_json_text(std::string_view text) {
     try {
         return nlohmann::json::parse(text);
     } catch (const nlohmann::json::exception& error) {
+        // A byte that is not UTF-8 (a module name or an alarm text in a controller's own code page)
+        // must not cost the whole answer: such bytes become U+FFFD and the text is read again. Only a
+        // text that failed pays for the search.
+        if (const auto repaired = with_invalid_utf8_replaced(text)) {
+            try {
+                return nlohmann::json::parse(*repaired);
+            } catch (const nlohmann::json::exception& still) {
+                throw exceptions::parse_error(parser_message(still));
+            }
+        }
         throw exceptions::parse_error(parser_message(error));
     }
 }

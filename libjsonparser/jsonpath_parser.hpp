@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "libjsonparser/value_site.hpp"
 #include "libparser/parser_interface.hpp"
 
 namespace korvel::probekit::libjsonparser {
@@ -34,6 +35,9 @@ public:
     bool designates(const std::string& path) const override;
 
 private:
+    // Where the value a query finds sits, for the errors that name it.
+    value_site site(const std::string& path) const { return {document_.get(), document_.get(), path}; }
+
     const nlohmann::json& resolve(const std::string& path) const;
 
     std::unique_ptr<const nlohmann::json> document_;

@@ -15,29 +15,29 @@ jsonpointer_parser::jsonpointer_parser(std::string_view text)
 jsonpointer_parser::~jsonpointer_parser() = default;
 
 std::string jsonpointer_parser::get_string(const std::string& path) const {
-    return convert_to_string(single_value(resolve(path)));
+    return convert_to_string(single_value(resolve(path)), site(path));
 }
 
 std::int64_t jsonpointer_parser::get_int64(const std::string& path) const {
-    return convert_to_int64(single_value(resolve(path)));
+    return convert_to_int64(single_value(resolve(path)), site(path));
 }
 
 double jsonpointer_parser::get_double(const std::string& path) const {
-    return convert_to_double(single_value(resolve(path)));
+    return convert_to_double(single_value(resolve(path)), site(path));
 }
 
 bool jsonpointer_parser::get_bool(const std::string& path) const {
-    return convert_to_bool(single_value(resolve(path)));
+    return convert_to_bool(single_value(resolve(path)), site(path));
 }
 
 std::uint64_t jsonpointer_parser::get_uint64(const std::string& path) const {
-    return convert_to_uint64(single_value(resolve(path)));
+    return convert_to_uint64(single_value(resolve(path)), site(path));
 }
 
 std::vector<std::string> jsonpointer_parser::get_member_names(const std::string& path) const {
     const auto& object = resolve(path);
     if (!object.is_object()) {
-        throw_unexpected_type(object);
+        throw_unexpected_type(object, "object", site(path));
     }
     std::vector<std::string> names;
     names.reserve(object.size());
@@ -51,7 +51,7 @@ std::vector<std::unique_ptr<libparser::parser_interface>> jsonpointer_parser::ge
     const std::string& path) const {
     const auto& array = resolve(path);
     if (!array.is_array()) {
-        throw_unexpected_type(array);
+        throw_unexpected_type(array, "array", site(path));
     }
     std::vector<std::unique_ptr<parser_interface>> elements;
     elements.reserve(array.size());
@@ -65,7 +65,7 @@ std::map<std::string, std::unique_ptr<libparser::parser_interface>> jsonpointer_
     const std::string& path) const {
     const auto& object = resolve(path);
     if (!object.is_object()) {
-        throw_unexpected_type(object);
+        throw_unexpected_type(object, "object", site(path));
     }
     std::map<std::string, std::unique_ptr<parser_interface>> members;
     for (const auto& member : object.items()) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "libjsonparser/value_site.hpp"
 #include "libparser/parser_interface.hpp"
 
 namespace korvel::probekit::libjsonparser {
@@ -51,6 +52,9 @@ protected:
     const std::shared_ptr<const nlohmann::json>& document() const { return document_; }
 
 private:
+    // Where the value a query finds sits, for the errors that name it.
+    value_site site(const std::string& path) const { return {document_.get(), value_, path}; }
+
     std::shared_ptr<const nlohmann::json> document_;
     const nlohmann::json* value_;
 };

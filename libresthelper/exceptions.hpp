@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "libi18n/error_keys.hpp"
 #include "libi18n/i18n_exception.hpp"
 #include "libi18n/keyed_exception.hpp"
@@ -14,6 +17,14 @@ using libi18n::keyed_exception;
 class exception : public libi18n::i18n_exception {
 public:
     using i18n_exception::i18n_exception;
+
+    // What the transport saw, in a few words ("connection refused by 127.0.0.1 port 443"), for a
+    // caller that reports the failure under its own text; empty when the message says all there is.
+    const std::string& cause() const { return cause_; }
+    void set_cause(std::string cause) { cause_ = std::move(cause); }
+
+private:
+    std::string cause_;
 };
 
 // clang-format off

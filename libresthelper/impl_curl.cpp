@@ -31,6 +31,14 @@ using libdeadline::deadline_exceeded;
 // A handshake that fails is tried again, up to this many attempts in all.
 constexpr int max_attempts = 4;
 
+// One try at a transfer, and what it left.
+struct attempt {
+    int number = 0;
+    long timeout_ms = 0;
+    CURLcode result = CURLE_OK;
+    std::string cause;  // of the failed handshake before, when this is a retry
+};
+
 std::string user_agent() {
     return "Veltra/" + std::string(libvexahelper::sensors::banners::module_version) + " Korvel";
 }
@@ -88,28 +96,32 @@ public:
     response perform(const request& to_send, const deadline& scan) {
         std::unique_lock lock(mutex_, std::defer_lock);
         if (!lock.try_lock_until(scan.at())) {
-            throw deadline_exceeded(
-                scan, "The connection to " + settings_.base_url.host + " was busy with another request.");
+            throw deadline_exceeded(scan, "(waiting for another request on the connection to " +
+                                              settings_.base_url.host + " to finish)");
         }
         const std::string address = request_url(base_, to_send);
+        if (renew_options_) renew_options();
         prepare(to_send, address);
-        CURLcode result = CURLE_OK;
-        std::string last_failure;
-        for (int attempt = 1;; ++attempt) {
-            if (scan.expired()) throw deadline_exceeded(scan, last_failure);
-            const long timeout = attempt_timeout_ms(settings_.timeout, scan);
-            set(CURLOPT_CONNECTTIMEOUT_MS, timeout);
-            set(CURLOPT_TIMEOUT_MS, timeout);
+        attempt last;
+        for (last.number = 1;; ++last.number) {
+            if (scan.expired())
+                throw deadline_exceeded(scan, last.cause.empty() ? "" : "(" + last.cause + ")");
+            last.timeout_ms = attempt_timeout_ms(settings_.timeout, scan);
+            set(CURLOPT_CONNECTTIMEOUT_MS, last.timeout_ms);
+            set(CURLOPT_TIMEOUT_MS, last.timeout_ms);
             answer_.clear();
             error_buffer_[0] = '\0';
-            result = curl_easy_perform(easy_.get());
+            last.result = curl_easy_perform(easy_.get());
             cookies_stored_ = cookies_stored_ || answer_.offered_cookies();
-            if (!is_handshake_failure(result) || attempt == max_attempts) break;
-            last_failure = error_buffer_;
+            if (!is_handshake_failure(last.result) || last.number == max_attempts) break;
+            last.cause = cause_of(failure_of(last, address));
         }
+        long new_connections = 0;
+        curl_easy_getinfo(easy_.get(), CURLINFO_NUM_CONNECTS, &new_connections);
+        renew_options_ = new_connections > 0;
         long status = 0;
         curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status);
-        if (result != CURLE_OK || status == 0) fail(result, address, status, scan);
+        if (last.result != CURLE_OK || status == 0) fail(last, address, scan);
         return {status, answer_.take_body(), answer_.take_headers(), received_cookies()};
     }
 
@@ -138,6 +150,14 @@ private:
         set(CURLOPT_COOKIEFILE, "");
         // Our headers go to the server only, never to the proxy.
         set(CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+        // A connection idle for a second or more is not reused but replaced. Servers close idle
+        // connections after their keep-alive time, and libcurl 7.88 counts every retry on such a dead
+        // connection per handle without ever resetting the count: the sixth fails the request with
+        // "Connection died, tried 5 times before giving up". The requests of a scan follow each other
+        // closely and still share their connection; scans seconds apart would find it closed anyway.
+        // (Resetting the handle before each request also clears the count, but costs more: every
+        // option set again, in strict mode the whole CA bundle copied again.)
+        set(CURLOPT_MAXAGE_CONN, 0L);
         configure_tls();
         configure_proxy();
     }
@@ -184,6 +204,21 @@ private:
             set(CURLOPT_PROXYPASSWORD, proxy.password.c_str());
             set(CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_ANY & ~CURLAUTH_DIGEST_IE));
         }
+    }
+
+    // libcurl 7.88 counts the retries on connections found dead per handle and never resets the count
+    // but here: after a transfer that connected anew (as every such retry does), the next request
+    // starts from reset options. That costs a few microseconds (in strict mode the CA bundle copied
+    // again), little next to the handshake that transfer already paid; connections, cookies and TLS
+    // sessions stay. Without it a server that closes connections sooner than they age out (see
+    // CURLOPT_MAXAGE_CONN), or restarts, would fail every sixth such request.
+    void renew_options() {
+        curl_easy_reset(easy_.get());
+        configure();
+        headers_.reset();
+        header_lines_sent_.clear();
+        trust_generation_ = 0;
+        renew_options_ = false;
     }
 
     // What changes from one request to the next.
@@ -275,18 +310,63 @@ private:
         return named;
     }
 
-    [[noreturn]] void fail(CURLcode result, const std::string& address, long status, const deadline& scan) {
-        long connect_code = 0;
-        curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &connect_code);
-        std::string text = answer_.exceeded_limit() ? answer_.limit_text() : std::string(error_buffer_);
-        try {
-            throw_transfer_failure(
-                {static_cast<int>(result), std::move(text), address, status, connect_code});
-        } catch (const exceptions::exception& failure) {
-            // A transfer cut short by the scan's deadline says so, with what went wrong on the way.
-            if (scan.expired()) throw deadline_exceeded(scan, failure.what());
-            throw;
+    // Whom a transfer reaches first: the proxy when there is one, else the server.
+    std::string peer() const {
+        if (settings_.proxy) return settings_.proxy->host + " port " + std::to_string(settings_.proxy->port);
+        return settings_.base_url.host + " port " + std::to_string(settings_.base_url.port.value_or(443));
+    }
+
+    transfer_stage stage_reached(long status, long connect_code) {
+        long local_port = 0;
+        curl_off_t handshaken = 0;
+        curl_off_t sending = 0;
+        // The local port is known once a TCP connection stands; libcurl's connect time only once TLS
+        // (or the tunnel) is up as well.
+        curl_easy_getinfo(easy_.get(), CURLINFO_LOCAL_PORT, &local_port);
+        curl_easy_getinfo(easy_.get(), CURLINFO_APPCONNECT_TIME_T, &handshaken);
+        curl_easy_getinfo(easy_.get(), CURLINFO_PRETRANSFER_TIME_T, &sending);
+        // A reused connection reports no connect times, only that the request went out.
+        if (status != 0) return transfer_stage::receiving;
+        if (sending > 0) return transfer_stage::awaiting_answer;
+        if (local_port == 0) return transfer_stage::connecting;
+        if (settings_.proxy && connect_code / 100 != 2) return transfer_stage::tunnelling;
+        if (handshaken == 0) return transfer_stage::handshaking;
+        return transfer_stage::awaiting_answer;
+    }
+
+    transfer_failure failure_of(const attempt& last, const std::string& address) {
+        transfer_failure failure;
+        failure.result = static_cast<int>(last.result);
+        failure.error_text = error_buffer_;
+        failure.url = address;
+        failure.peer = peer();
+        failure.via_proxy = settings_.proxy.has_value();
+        curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &failure.response_code);
+        curl_easy_getinfo(easy_.get(), CURLINFO_HTTP_CONNECTCODE, &failure.connect_code);
+        long os_error = 0;
+        curl_easy_getinfo(easy_.get(), CURLINFO_OS_ERRNO, &os_error);
+        failure.os_error = static_cast<int>(os_error);
+        curl_easy_getinfo(easy_.get(), CURLINFO_SSL_VERIFYRESULT, &failure.verify_result);
+        failure.peer_verified = settings_.certificate_validation == certificate_validation::strict;
+        failure.proxy_refusals = answer_.proxy_challenges();
+        failure.proxy_cut_off = answer_.proxy_cut_off();
+        if (failure.proxy_cut_off) failure.connect_code = 407;
+        failure.handshake_attempts = last.number;
+        failure.stage = stage_reached(failure.response_code, failure.connect_code);
+        failure.timeout_ms = last.timeout_ms;
+        failure.answer_too_large = answer_.exceeded_limit();
+        if (failure.answer_too_large) failure.answer_limit_text = answer_.limit_text();
+        return failure;
+    }
+
+    [[noreturn]] void fail(const attempt& last, const std::string& address, const deadline& scan) {
+        const transfer_failure failure = failure_of(last, address);
+        // A transfer cut short by the scan's deadline says so, and what it was waiting for.
+        if (scan.expired()) {
+            throw deadline_exceeded(
+                scan, "(" + (is_time_out(failure.result) ? waiting_for(failure) : cause_of(failure)) + ")");
         }
+        throw_transfer_failure(failure);
     }
 
     const settings settings_;
@@ -295,6 +375,7 @@ private:
     const std::shared_ptr<system_ca_bundle> strict_trust_;
     std::uint64_t trust_generation_ = 0;
     bool cookies_stored_ = false;  // an answer since the store was last emptied offered a cookie
+    bool renew_options_ = false;   // the last transfer connected anew
     libdeadline::deadline_mutex mutex_;
     received_answer answer_;
     char error_buffer_[CURL_ERROR_SIZE] = {};

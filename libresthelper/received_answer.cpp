@@ -23,6 +23,7 @@ void received_answer::clear() {
     bytes_ = 0;
     exceeded_ = false;
     offered_cookies_ = false;
+    proxy_challenges_ = 0;
 }
 
 bool received_answer::count(std::size_t bytes) {
@@ -44,6 +45,11 @@ bool received_answer::add_header_line(std::string_view line) {
     if (!count(line.size())) return false;
     if (line.starts_with("HTTP/")) {
         headers_.clear();
+        // "HTTP/1.1 407 Proxy Authentication Required": the status follows the first space.
+        const auto space = line.find(' ');
+        if (space != std::string_view::npos && line.substr(space + 1).starts_with("407")) {
+            return ++proxy_challenges_ <= max_proxy_challenges;
+        }
         return true;
     }
     const auto colon = line.find(':');

@@ -9,8 +9,15 @@
 
 namespace korvel::probekit::libresthelper {
 
+// Enough for every proxy authentication scheme's exchange (NTLM takes two challenges, digest one,
+// and one more for a nonce gone stale): a CONNECT request per challenge, plus the one that succeeds.
+inline constexpr int max_proxy_challenges = 3;
+
 // Collects one answer as libcurl hands it over, bounded by max_response_bytes (headers and body
-// together): past the bound every further piece is refused, which ends the transfer.
+// together): past the bound every further piece is refused, which ends the transfer. A proxy's
+// answers to CONNECT pass here too; past max_proxy_challenges answers that ask for credentials
+// (407), the transfer ends as well: libcurl would otherwise send CONNECT after CONNECT to a proxy
+// that challenges every attempt (a digest nonce always "stale", a broken NTLM exchange).
 class received_answer {
 public:
     void clear();
@@ -22,6 +29,9 @@ public:
     bool add_header_line(std::string_view line);
 
     bool exceeded_limit() const { return exceeded_; }
+    // How many 407 answers came since clear(), and whether the transfer was ended for them.
+    int proxy_challenges() const { return proxy_challenges_; }
+    bool proxy_cut_off() const { return proxy_challenges_ > max_proxy_challenges; }
     // Whether any header line since clear(), of any answer on the way, was a Set-Cookie: only then can
     // libcurl's cookie store hold something.
     bool offered_cookies() const { return offered_cookies_; }
@@ -40,6 +50,7 @@ private:
     std::size_t bytes_ = 0;
     bool exceeded_ = false;
     bool offered_cookies_ = false;
+    int proxy_challenges_ = 0;
 };
 
 // Name and value of a cookie line in the Netscape format libcurl reports its cookies in (seven fields

@@ -26,7 +26,7 @@ struct settings {
     std::shared_ptr<authentication_provider_interface> authentication;  // may be null
     std::unordered_map<std::string, std::string> default_headers;
     std::unordered_map<std::string, std::string> default_cookies;
-    std::int64_t timeout = 30;  // seconds, for connecting and for the whole request
+    std::int64_t timeout = 30;  // seconds, for connecting and for the whole request; 0: the deadline alone
     std::optional<proxy_settings> proxy;
     libresthelper::certificate_validation certificate_validation =
         libresthelper::certificate_validation::strict;

@@ -67,4 +67,27 @@ std::string status_reason(long status) {
     return words(found->name);
 }
 
+std::string status_reason_text(long status) {
+    if (status == 0) return "No response code received";
+    try {
+        return status_reason(status);
+    } catch (const std::invalid_argument&) {
+        // 200 and other codes without a name: the class of the status still says what it means.
+        switch (status / 100) {
+            case 1:
+                return "Informational";
+            case 2:
+                return "Successful";
+            case 3:
+                return "Redirection";
+            case 4:
+                return "Client Error";
+            case 5:
+                return "Server Error";
+            default:
+                return "Unknown status code";
+        }
+    }
+}
+
 }  // namespace korvel::probekit::libresthelper

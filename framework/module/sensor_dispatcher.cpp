@@ -101,7 +101,9 @@ sensor_scan_response_code sensor_dispatcher::execute_sensor_scan(int id) {
     // that waits for the previous one does so within its own deadline.
     std::unique_lock scanning(*live.scan_lock, std::defer_lock);
     if (!scanning.try_lock_until(deadline.at())) {
-        const responses::sensor_scan_result result(id, libdeadline::deadline_exceeded(deadline));
+        const responses::sensor_scan_result result(
+            id,
+            libdeadline::deadline_exceeded(deadline, "(waiting for the sensor's previous scan to finish)"));
         container_->get<messaging::message_service_interface>()->send(result);
         return sensor_scan_response_code::success;
     }

@@ -64,7 +64,8 @@ std::string http_request::header(std::string_view name) const {
 }
 
 struct https_test_server::state {
-    state(const pem_identity& identity, request_handler answer, std::uint16_t wanted_port)
+    state(const pem_identity& identity, request_handler answer, std::uint16_t wanted_port,
+          std::chrono::seconds idle_close)
         : handler(answer ? std::move(answer) : [](const http_request&) { return http_answer{}; }),
           server([this, &identity](SSL_CTX& context) { return set_up_tls(context, identity); }) {
         if (!server.is_valid())
@@ -72,7 +73,7 @@ struct https_test_server::state {
         server.new_task_queue = [this] { return new counting_queue(connections); };
         // Every request of a client on one connection, however many: tests count connections.
         server.set_keep_alive_max_count(1'000'000);
-        server.set_keep_alive_timeout(2);
+        server.set_keep_alive_timeout(static_cast<time_t>(idle_close.count()));
         // Headers and body leave in separate writes; without this, Nagle's algorithm and the client's
         // delayed acknowledgement hold every answer back by tens of milliseconds.
         server.set_tcp_nodelay(true);
@@ -163,8 +164,9 @@ struct https_test_server::state {
     std::thread listener;
 };
 
-https_test_server::https_test_server(const pem_identity& identity, request_handler handler, std::uint16_t port)
-    : state_(std::make_unique<state>(identity, std::move(handler), port)) {}
+https_test_server::https_test_server(const pem_identity& identity, request_handler handler, std::uint16_t port,
+                                     std::chrono::seconds idle_close)
+    : state_(std::make_unique<state>(identity, std::move(handler), port, idle_close)) {}
 
 https_test_server::~https_test_server() = default;
 

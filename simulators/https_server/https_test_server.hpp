@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,10 @@ struct http_answer {
 
 using request_handler = std::function<http_answer(const http_request&)>;
 
+// How long the server keeps an idle connection open before it closes it (TLS close_notify, then
+// FIN), as web servers do after their keep-alive time.
+inline constexpr std::chrono::seconds default_idle_close{2};
+
 // An HTTPS server on 127.0.0.1, on a port the system picks, serving with the given certificate until
 // it is destroyed. It counts the TCP connections it accepted and the TLS handshakes that completed, so
 // tests can tell a kept-alive connection from a new one. The handler runs on the server's threads.
@@ -55,7 +60,7 @@ public:
     // On the given port, or on one the system picks when it is 0. Throws std::runtime_error when the
     // port cannot be bound.
     explicit https_test_server(const pem_identity& identity, request_handler handler = {},
-                               std::uint16_t port = 0);
+                               std::uint16_t port = 0, std::chrono::seconds idle_close = default_idle_close);
     ~https_test_server();
     https_test_server(const https_test_server&) = delete;
     https_test_server& operator=(const https_test_server&) = delete;

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace korvel::probekit::simulators {
 namespace {
@@ -34,6 +36,29 @@ bool send_all(int socket, const char* data, std::size_t size) {
 }
 
 }  // namespace
+
+void raw_tcp_server::relay(int socket, std::uint16_t backend_port) {
+    const int backend = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (backend < 0) return;
+    sockaddr_in address = loopback(backend_port);
+    if (::connect(backend, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(backend);
+        return;
+    }
+    std::array<pollfd, 2> ends{pollfd{socket, POLLIN, 0}, pollfd{backend, POLLIN, 0}};
+    std::array<char, 16384> buffer{};
+    bool open = true;
+    while (open && !stopping()) {
+        if (::poll(ends.data(), ends.size(), poll_interval_ms) <= 0) continue;
+        for (std::size_t side = 0; side < ends.size() && open; ++side) {
+            if (ends[side].revents == 0) continue;
+            const ssize_t received = ::recv(ends[side].fd, buffer.data(), buffer.size(), 0);
+            open = received > 0 &&
+                   send_all(ends[1 - side].fd, buffer.data(), static_cast<std::size_t>(received));
+        }
+    }
+    ::close(backend);
+}
 
 raw_tcp_server::raw_tcp_server() {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -104,26 +129,35 @@ void flaky_tls_front::serve(int socket, std::size_t number) {
         send_all(socket, not_tls.data(), not_tls.size());
         return;
     }
-    const int backend = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (backend < 0) return;
-    sockaddr_in address = loopback(backend_port_);
-    if (::connect(backend, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(backend);
-        return;
-    }
-    std::array<pollfd, 2> ends{pollfd{socket, POLLIN, 0}, pollfd{backend, POLLIN, 0}};
-    std::array<char, 16384> buffer{};
-    bool open = true;
-    while (open && !stopping()) {
-        if (::poll(ends.data(), ends.size(), poll_interval_ms) <= 0) continue;
-        for (std::size_t side = 0; side < ends.size() && open; ++side) {
-            if (ends[side].revents == 0) continue;
-            const ssize_t received = ::recv(ends[side].fd, buffer.data(), buffer.size(), 0);
-            open = received > 0 &&
-                   send_all(ends[1 - side].fd, buffer.data(), static_cast<std::size_t>(received));
+    relay(socket, backend_port_);
+}
+
+void stale_digest_proxy::serve(int socket, std::size_t) {
+    std::string received;
+    std::array<char, 4096> buffer{};
+    while (!stopping()) {
+        pollfd waiting{socket, POLLIN, 0};
+        if (::poll(&waiting, 1, poll_interval_ms) <= 0) continue;
+        const ssize_t count = ::recv(socket, buffer.data(), buffer.size(), 0);
+        if (count <= 0) return;
+        received.append(buffer.data(), static_cast<std::size_t>(count));
+        // One answer per complete request head; CONNECT requests carry no body.
+        for (auto end = received.find("\r\n\r\n"); end != std::string::npos;
+             end = received.find("\r\n\r\n")) {
+            received.erase(0, end + 4);
+            const std::size_t number = ++connect_requests_;
+            if (number > challenges_) {
+                constexpr std::string_view established = "HTTP/1.1 200 Connection established\r\n\r\n";
+                if (send_all(socket, established.data(), established.size())) relay(socket, backend_port_);
+                return;
+            }
+            const std::string challenge =
+                "HTTP/1.1 407 Proxy Authentication Required\r\n"
+                "Proxy-Authenticate: Digest realm=\"plant\", qop=\"auth\", nonce=\"n" +
+                std::to_string(number) + "\", stale=true\r\nContent-Length: 0\r\n\r\n";
+            if (!send_all(socket, challenge.data(), challenge.size())) return;
         }
     }
-    ::close(backend);
 }
 
 }  // namespace korvel::probekit::simulators

@@ -27,6 +27,9 @@ protected:
     // Ends accepting and serving; a subclass calls it first thing in its destructor.
     void stop();
     bool stopping() const { return stopping_; }
+    // Passes bytes both ways between `socket` and a new connection to `backend_port` on 127.0.0.1
+    // until either side closes or the server stops.
+    void relay(int socket, std::uint16_t backend_port);
     // Runs on a thread of its own for each connection; `number` counts from 1. The server closes the
     // socket afterwards.
     virtual void serve(int socket, std::size_t number) = 0;
@@ -69,6 +72,27 @@ private:
 
     const std::uint16_t backend_port_;
     const std::size_t failures_;
+};
+
+// An HTTP proxy that answers CONNECT with 407 and a fresh digest challenge marked stale=true, on the
+// same connection: a client that believes it only needs the new nonce asks again. After `challenges`
+// of them it opens the tunnel to `backend_port` on 127.0.0.1; by default it never does.
+class stale_digest_proxy final : public raw_tcp_server {
+public:
+    explicit stale_digest_proxy(std::size_t challenges = SIZE_MAX, std::uint16_t backend_port = 0)
+        : challenges_(challenges), backend_port_(backend_port) {
+        start();
+    }
+    ~stale_digest_proxy() override { stop(); }
+
+    std::size_t connect_requests() const { return connect_requests_; }
+
+private:
+    void serve(int socket, std::size_t number) override;
+
+    const std::size_t challenges_;
+    const std::uint16_t backend_port_;
+    std::atomic<std::size_t> connect_requests_{0};
 };
 
 }  // namespace korvel::probekit::simulators

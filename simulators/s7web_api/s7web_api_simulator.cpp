@@ -38,11 +38,12 @@ plc_cpu& cpu_of(s7web_scenario& scenario, int redundancy_id) {
 }  // namespace
 
 struct s7web_api_simulator::state {
-    state(s7web_scenario scenario, pem_identity issuer, const pem_identity& identity, std::uint16_t port)
+    state(s7web_scenario scenario, pem_identity issuer, const pem_identity& identity, std::uint16_t port,
+          std::chrono::seconds idle_close)
         : authority(std::move(issuer)),
           device(std::move(scenario)),
           server(
-              identity, [this](const http_request& request) { return answer(request); }, port) {}
+              identity, [this](const http_request& request) { return answer(request); }, port, idle_close) {}
 
     // Wakes answers held back by an injected delay, so the server's threads can be joined at once.
     ~state() {
@@ -85,14 +86,15 @@ struct s7web_api_simulator::state {
     https_test_server server;  // last: its threads use everything above
 };
 
-s7web_api_simulator::s7web_api_simulator(s7web_scenario scenario, std::uint16_t port) {
+s7web_api_simulator::s7web_api_simulator(s7web_scenario scenario, std::uint16_t port,
+                                         std::chrono::seconds idle_close) {
     const test_certificates made = generate_test_certificates();
-    state_ = std::make_unique<state>(std::move(scenario), made.authority, made.server, port);
+    state_ = std::make_unique<state>(std::move(scenario), made.authority, made.server, port, idle_close);
 }
 
 s7web_api_simulator::s7web_api_simulator(s7web_scenario scenario, const pem_identity& identity,
-                                         std::uint16_t port)
-    : state_(std::make_unique<state>(std::move(scenario), pem_identity{}, identity, port)) {}
+                                         std::uint16_t port, std::chrono::seconds idle_close)
+    : state_(std::make_unique<state>(std::move(scenario), pem_identity{}, identity, port, idle_close)) {}
 
 s7web_api_simulator::~s7web_api_simulator() = default;
 

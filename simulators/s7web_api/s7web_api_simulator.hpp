@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -22,9 +23,12 @@ namespace korvel::probekit::simulators {
 // scenario can be changed while it serves, so a test can walk a sensor through a sequence of scans.
 class s7web_api_simulator {
 public:
-    // With a certificate for 127.0.0.1 and localhost made at start, signed by `authority()`.
-    explicit s7web_api_simulator(s7web_scenario scenario, std::uint16_t port = 0);
-    s7web_api_simulator(s7web_scenario scenario, const pem_identity& identity, std::uint16_t port = 0);
+    // With a certificate for 127.0.0.1 and localhost made at start, signed by `authority()`. An
+    // idle connection is closed after `idle_close`, as a device's web server does after its keep-alive time.
+    explicit s7web_api_simulator(s7web_scenario scenario, std::uint16_t port = 0,
+                                 std::chrono::seconds idle_close = default_idle_close);
+    s7web_api_simulator(s7web_scenario scenario, const pem_identity& identity, std::uint16_t port = 0,
+                        std::chrono::seconds idle_close = default_idle_close);
     ~s7web_api_simulator();
     s7web_api_simulator(const s7web_api_simulator&) = delete;
     s7web_api_simulator& operator=(const s7web_api_simulator&) = delete;

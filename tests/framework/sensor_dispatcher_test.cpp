@@ -123,8 +123,10 @@ TEST_F(dispatcher_test, a_scan_that_cannot_start_before_its_deadline_answers_wit
     const auto errors = take("error_result");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].at("sensor_id"), 5);
-    EXPECT_EQ(errors[0].at("message").at("text"),
-              "An error occurred. The scan did not finish within its time-out of 1 s.");
+    EXPECT_EQ(
+        errors[0].at("message").at("text"),
+        "An error occurred. The scan did not finish within its time-out of 1 s. (waiting for the sensor's "
+        "previous scan to finish)");
     EXPECT_EQ(scanned->scans, 1);
 }
 

@@ -50,8 +50,10 @@ using error_check = void (*)(std::function<void()>, const std::string&);
 template <typename E>
 constexpr error_check throws = &expect_exactly<E, std::function<void()>>;
 
-std::string type_text(const std::string& kind) {
-    return "The received value has an unexpected data type. " + kind;
+std::string type_text(const std::string& member, const std::string& expected, const std::string& found) {
+    return "The received value has an unexpected data type. " +
+           (member.empty() ? "The top-level value" : "Member " + member) + ": expected " + expected +
+           ", found " + found;
 }
 std::string conversion_text(const std::string& text, const std::string& target) {
     return "'" + text + "' could not be converted to '" + target + "'.";
@@ -118,9 +120,11 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
         error_check check;
         std::string text;
     } cases[] = {
-        {"[]", getter::string, throws<parser_errors::unexpected_type_error>, type_text("array")},
+        {"[]", getter::string, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "string", "array")},
         // A single member is not unwrapped: only an array stands for its one element.
-        {"{\"a\":1}", getter::string, throws<parser_errors::unexpected_type_error>, type_text("object")},
+        {"{\"a\":1}", getter::string, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "string", "object")},
         {"[1,2]", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
         {"{\"a\":1,\"b\":2}", getter::string, throws<json_errors::unexpected_array_error>, array_text(2)},
         {"\"12x\"", getter::int64, throws<json_errors::conversion_error>, conversion_text("12x", "integer")},
@@ -128,13 +132,19 @@ TEST(jsonpointer_parser, values_that_do_not_convert_fail_with_the_exact_error) {
          conversion_text("99999999999999999999", "integer")},
         {"9223372036854775808", getter::int64, throws<json_errors::conversion_error>,
          conversion_text("9223372036854775808", "integer")},
-        {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>, type_text("double")},
+        {"2.0", getter::int64, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "int64", "double")},
+        {"true", getter::uint64, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "uint64", "bool")},
+        {"null", getter::floating, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "double", "null")},
         {"-1", getter::uint64, throws<json_errors::conversion_error>,
          conversion_text("-1", "unsigned integer")},
         {"\"nan\"", getter::floating, throws<json_errors::conversion_error>,
          conversion_text("nan", "floating point")},
         // Only the lower-case texts are booleans.
-        {"\"True\"", getter::boolean, throws<parser_errors::unexpected_type_error>, type_text("string")},
+        {"\"True\"", getter::boolean, throws<parser_errors::unexpected_type_error>,
+         type_text("v", "bool", "string")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
@@ -174,8 +184,9 @@ TEST(jsonpointer_parser, every_kind_is_named_in_unexpected_type_error) {
         const jsonpointer_parser parser(c.value);
         // get_bool takes only booleans, get_int64 then names bool.
         const auto rejecting_getter = c.value.is_boolean() ? getter::int64 : getter::boolean;
-        expect_exactly<parser_errors::unexpected_type_error>([&] { query(parser, rejecting_getter, ""); },
-                                                             type_text(c.name));
+        expect_exactly<parser_errors::unexpected_type_error>(
+            [&] { query(parser, rejecting_getter, ""); },
+            type_text("", c.value.is_boolean() ? "int64" : "bool", c.name));
     }
 }
 
@@ -233,7 +244,7 @@ TEST(jsonpointer_parser, collections_give_child_parsers_of_the_same_class) {
     // A one-element array is still an array here.
     EXPECT_EQ(exact.get_array("one").size(), 1U);
     expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_array("object"); },
-                                                         type_text("object"));
+                                                         type_text("object", "array", "object"));
 
     const case_insensitive_jsonpointer_parser any_case(text);
     const auto children = any_case.get_array("LIST");
@@ -244,7 +255,32 @@ TEST(jsonpointer_parser, collections_give_child_parsers_of_the_same_class) {
     const auto members = any_case.get_object("OBJECT");
     EXPECT_EQ(members.at("a")->get_string("ID"), "x");
     expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_object("list"); },
-                                                         type_text("array"));
+                                                         type_text("list", "object", "array"));
+    expect_exactly<parser_errors::unexpected_type_error>([&] { exact.get_member_names("one"); },
+                                                         type_text("one", "object", "array"));
+}
+
+// A child parser's error names the member from the top of the whole answer, not from the child.
+TEST(jsonpointer_parser, a_type_error_names_the_member_from_the_top_of_the_document) {
+    const jsonpointer_parser answer(
+        R"([{"id": "Api.Login", "result": {"token": "t"}},
+            {"id": "Modules.Browse", "result": {"modules": [{"name": "PLC_1"}, {"name": {"de": "x"}}]}},
+            {"id": "a.b", "result": {"x.y": [1, 2]}}])");
+    const auto elements = answer.get_array("");
+    ASSERT_EQ(elements.size(), 3U);
+    const auto modules = elements[1]->get_array("result.modules");
+    expect_exactly<parser_errors::unexpected_type_error>(
+        [&] { modules[1]->get_string("name"); }, type_text("1.result.modules.1.name", "string", "object"));
+    expect_exactly<parser_errors::unexpected_type_error>([&] { elements[1]->get_int64("result"); },
+                                                         type_text("1.result", "int64", "object"));
+    expect_exactly<parser_errors::unexpected_type_error>([&] { elements[2]->get_array("result.x\\.y.0"); },
+                                                         type_text("2.result.x\\.y.0", "array", "int64"));
+    expect_exactly<parser_errors::unexpected_type_error>([&] { answer.get_object(""); },
+                                                         type_text("", "object", "array"));
+    const case_insensitive_jsonpointer_parser any_case(R"({"Result": [{"Name": []}]})");
+    expect_exactly<parser_errors::unexpected_type_error>(
+        [&] { any_case.get_array("result")[0]->get_string("NAME"); },
+        type_text("Result.0.NAME", "string", "array"));
 }
 
 TEST(jsonpointer_parser, the_text_form_has_members_sorted_and_no_blanks) {
@@ -282,9 +318,10 @@ TEST(jsonpointer_parser, texts_that_are_not_json_fail_with_parse_error) {
         {"",
          "parse error at line 1, column 1: syntax error while parsing value - unexpected end of input; "
          "expected '[', '{', or a literal"},
-        {"\"\xFF\"",
-         "parse error at line 1, column 2: syntax error while parsing value - invalid string: "
-         "ill-formed UTF-8 byte; last read: '\"\\xFF'"},
+        // A byte that is not UTF-8 is replaced, not a reason to refuse: only what else is wrong is.
+        {"[\"\xFF\"",
+         "parse error at line 1, column 7: syntax error while parsing array - unexpected end of input; "
+         "expected ']'"},
         {"1e999", "number overflow parsing '1e999'"},
         // An unterminated string is quoted only in part.
         {"\"" + std::string(1000, 'a'),
@@ -296,6 +333,33 @@ TEST(jsonpointer_parser, texts_that_are_not_json_fail_with_parse_error) {
         SCOPED_TRACE(c.text.substr(0, 20));
         expect_exactly<json_errors::parse_error>([&] { jsonpointer_parser parser(c.text); },
                                                  parse_text + c.message);
+    }
+}
+
+TEST(jsonpointer_parser, bytes_that_are_not_utf8_become_replacement_characters) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    const struct {
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"Tank \xFC"
+         "berlauf",
+         "Tank " + fffd + "berlauf"},  // Latin-1
+        {"\xC3\xBC"
+         "ber \xC3",
+         "\xC3\xBC"
+         "ber " +
+             fffd},                                       // cut before its end
+        {"\xC0\xAF", fffd + fffd},                        // overlong
+        {"\xED\xA0\x80", fffd + fffd + fffd},             // a surrogate
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
+        {"\xF0\x9F\x94\xA5 ok", "\xF0\x9F\x94\xA5 ok"},   // well-formed, untouched
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const jsonpointer_parser parser(R"({"alarms": [{"text": ")" + c.bytes + R"("}], "n": 1})");
+        EXPECT_EQ(parser.get_array("alarms")[0]->get_string("text"), c.text);
+        EXPECT_EQ(parser.get_int64("n"), 1);
     }
 }
 

@@ -115,24 +115,53 @@ TEST(status_texts, reasons_split_at_their_capitals) {
     EXPECT_EQ(status_reason(414), "URI Too Long");
     EXPECT_EQ(status_reason(505), "HTTP Version Not Supported");
     expect_error<std::invalid_argument>([] { status_reason(421); }, "The given status code is invalid:421");
+    // For a message, a code without a name says its class; only 0 is no code at all.
+    const std::pair<long, const char*> texts[] = {{0, "No response code received"},
+                                                  {199, "Informational"},
+                                                  {200, "Successful"},
+                                                  {399, "Redirection"},
+                                                  {421, "Client Error"},
+                                                  {599, "Server Error"},
+                                                  {600, "Unknown status code"},
+                                                  {404, "Not Found"}};
+    for (const auto& [status, text] : texts) EXPECT_EQ(status_reason_text(status), text) << status;
 }
 
-TEST(status_check, each_status_gives_its_outcome) {
+// The status is the cause; no body reaches a text, whatever it holds.
+TEST(status_check, each_status_gives_its_outcome_with_the_status_and_no_body) {
     for (const long ok : {200L, 299L}) EXPECT_NO_THROW(check_status({ok, "", {}, {}})) << ok;
-    const auto failing = [](long status, std::string body = "denied") {
-        return [status, body] { check_status({status, body, {}, {}}); };
+    const std::string body = "<html>secret-ish page</html>";
+    const auto failing = [&body](long status, std::unordered_map<std::string, std::string> headers = {}) {
+        return [status, headers, &body] { check_status({status, body, headers, {}}); };
     };
     expect_error<exceptions::authentication_failed>(
         failing(403),
         "The sensor could not authenticate against the server. Check your credentials in the device "
-        "settings. denied");
-    // 401 and 429: tests/s7web.
-    EXPECT_THROW(failing(404)(), exceptions::not_found);
+        "settings. (HTTP 403)");
+    expect_error<exceptions::not_found>(
+        failing(404), "The requested resource was not found on the remote server. (HTTP 404)");
     expect_error<exceptions::request_failed>(
-        failing(101, "oops"), "The sensor could not get a response from the server. 101 (oops). ");
-    // A long body is quoted in part only.
-    EXPECT_LT(rest_test::text_of<exceptions::request_failed>(failing(500, std::string(100000, 'x'))).size(),
-              1000u);
+        failing(101), "The sensor could not get a response from the server. 101 (Switching Protocols). ");
+    expect_error<exceptions::request_failed>(
+        failing(302, {{"location", "https://127.0.0.1:8443/login"}}),
+        "The sensor could not get a response from the server. 302 (Found). (redirected to "
+        "https://127.0.0.1:8443/login, not followed)");
+    expect_error<exceptions::request_failed>(
+        failing(399),
+        "The sensor could not get a response from the server. 399 (Redirection). (redirected, "
+        "not followed)");
+    // A long location is quoted in part only.
+    EXPECT_LT(rest_test::text_of<exceptions::request_failed>(
+                  failing(301, {{"Location", "/" + std::string(100000, 'x')}}))
+                  .size(),
+              300u);
+    try {
+        check_status({404, body, {}, {}});
+    } catch (const exceptions::exception& error) {
+        EXPECT_EQ(error.cause(), "HTTP 404");
+        EXPECT_EQ(error.get_message().cause(), " (HTTP 404)");
+        EXPECT_EQ(error.get_message().identifier(), "#:libresthelper.error.not_found[]");
+    }
 }
 
 TEST(response_dump, shows_status_headers_and_a_printable_body_or_its_hex) {
