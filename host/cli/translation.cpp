@@ -123,9 +123,11 @@ std::string translator::message(const json& localisable) const {
     const auto* format = find(chosen_, decoded->key);
     if (format == nullptr) return english_text;
     try {
-        // The context (the setting an error is about, say) is a literal in front of the translation.
+        // The context (the setting an error is about, say) is a literal in front of the translation,
+        // the cause (what failed) one after it.
         return localisable.value("context", "") +
-               libstringutils::format_string(*format, std::span<const std::string>(decoded->arguments));
+               libstringutils::format_string(*format, std::span<const std::string>(decoded->arguments)) +
+               localisable.value("cause", "");
     } catch (const std::exception&) {
         return english_text;  // a translation whose placeholders do not fit the arguments
     }

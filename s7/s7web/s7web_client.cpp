@@ -224,17 +224,27 @@ void s7web_client::log_out(const std::string& token, const libdeadline::deadline
     }
 }
 
-bool s7web_client::probe(const libdeadline::deadline& deadline, liblog::log_interface* log) {
+void s7web_client::probe(const libdeadline::deadline& deadline, liblog::log_interface* log) {
+    // What kept the device from answering as a Web API, in a few words: a user fixes a refused port
+    // differently from an untrusted certificate or a web server that is something else.
+    std::string cause;
     try {
         const answers received = post(request_batch().add("Api.Version").body(), {}, deadline, log);
-        return !received.empty() && received.front()->get_string("id") == "Api.Version" &&
-               received.front()->get_string("jsonrpc") == "2.0";
+        if (!received.empty() && received.front()->get_string("id") == "Api.Version" &&
+            received.front()->get_string("jsonrpc") == "2.0")
+            return;
+        cause = "no JSON-RPC answer to Api.Version";
     } catch (const libdeadline::deadline_exceeded&) {
         throw;  // the scan's time is up: that is what it has to say, not a missing protocol
+    } catch (const libresthelper::exceptions::exception& error) {
+        if (log && log->enabled()) log->log(liblog::level::trace, error.what());
+        cause = error.cause();
     } catch (const std::exception& error) {
         if (log && log->enabled()) log->log(liblog::level::trace, error.what());
-        return false;
+        cause = "the answer to Api.Version is not JSON-RPC";
     }
+    if (cause.empty()) throw exceptions::api_protocol_not_supported();
+    throw exceptions::api_protocol_not_supported(because{cause});
 }
 
 void s7web_client::ensure_api_supported(const libdeadline::deadline& deadline, liblog::log_interface* log) {
@@ -242,7 +252,7 @@ void s7web_client::ensure_api_supported(const libdeadline::deadline& deadline, l
         std::lock_guard lock(mutex_);
         if (api_checked_) return;
     }
-    if (!probe(deadline, log)) throw exceptions::api_protocol_not_supported();
+    probe(deadline, log);
     std::lock_guard lock(mutex_);
     api_checked_ = true;
 }

@@ -87,7 +87,8 @@ private:
     answers post(std::string body, const std::string& token, const libdeadline::deadline& deadline,
                  liblog::log_interface* log);
     void log_out(const std::string& token, const libdeadline::deadline& deadline, liblog::log_interface* log);
-    bool probe(const libdeadline::deadline& deadline, liblog::log_interface* log);
+    // Throws api_protocol_not_supported, with what failed, unless the device answers Api.Version.
+    void probe(const libdeadline::deadline& deadline, liblog::log_interface* log);
 
     const s7web_client_settings settings_;
     const std::string login_request_;  // the same for every call: built once

@@ -22,8 +22,6 @@ using nlohmann::json;
 
 constexpr int check_id = 9;
 constexpr const char* password = "pa55:w\"rd-secret";
-constexpr const char* protocol_not_supported =
-    "The device did not respond to the JSON-RPC request. Verify that the S7 Web API is enabled on the PLC.";
 
 s7web_scenario controller() {
     s7web_scenario scenario;
@@ -112,7 +110,8 @@ TEST_F(login_check_test, each_failure_has_its_own_reason_in_the_log) {
     plc.set_failures({.http_status = 404});
     seen = run_check();
     EXPECT_FALSE(seen.success);
-    EXPECT_EQ(seen.failures, std::vector<std::string>{protocol_not_supported});
+    EXPECT_EQ(seen.failures, std::vector<std::string>{"The device did not respond to the JSON-RPC request. Verify "
+                                                      "that the S7 Web API is enabled on the PLC. (HTTP 404)"});
 }
 
 TEST_F(login_check_test, a_check_on_the_client_a_sensor_holds_leaves_the_sensors_session_alone) {
