@@ -46,7 +46,13 @@ alarms_browse_result parse_alarms_browse(const parser_interface& answer) {
     alarms_browse_result result;
     const auto elements = bounded_array<alarms_error>(answer, "result.entries", limits::max_entries);
     result.entries.reserve(elements.size());
-    for (const auto& element : elements) result.entries.push_back(alarm_entry_of(*element));
+    for (const auto& element : elements) {
+        try {
+            result.entries.push_back(alarm_entry_of(*element));
+        } catch (const std::exception& error) {
+            if (result.unreadable_entries++ == 0) result.first_unreadable_reason = error.what();
+        }
+    }
     result.count_current = query_or_default(answer, &parser_interface::get_int64, "result.count_current", 0);
     return result;
 }

@@ -46,7 +46,8 @@ module_node node_of(const parser_interface& element, std::optional<std::int32_t>
 }  // namespace
 
 std::vector<module_node> parse_modules_browse(const parser_interface& answer,
-                                              std::optional<std::int32_t> browsed_hwid) {
+                                              std::optional<std::int32_t> browsed_hwid,
+                                              unreadable_nodes* unreadable) {
     check_browse_error(answer);
     // A work list rather than recursion: the nesting comes from the device.
     std::deque<pending_node> pending;
@@ -57,7 +58,13 @@ std::vector<module_node> parse_modules_browse(const parser_interface& answer,
     while (!pending.empty()) {
         const pending_node next = std::move(pending.front());
         pending.pop_front();
-        module_node node = node_of(*next.element, next.parent_hwid, browsed_hwid);
+        module_node node;
+        try {
+            node = node_of(*next.element, next.parent_hwid, browsed_hwid);
+        } catch (const std::exception& reason) {
+            if (unreadable != nullptr) unreadable->add(reason);
+            continue;
+        }
         auto children = bounded_array<browse_error>(*next.element, "children", limits::max_entries);
         node.children_included = !children.empty();
         if (node.children_included && next.depth == limits::max_children_depth) throw browse_error();
