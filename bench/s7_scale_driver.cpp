@@ -238,8 +238,8 @@ run_result run(module_library& module, seconds length, int hung_plc, const std::
             counted = now_counted;
             lowest_ratio = std::min(lowest_ratio, rate / baseline);
             std::printf("    %3ld-%3lds: %.0f healthy scans/s, %.0f%% of the all-healthy run's share\n",
-                        static_cast<long>(elapsed.count()), static_cast<long>((elapsed + seconds(5)).count()), rate,
-                        100.0 * rate / baseline);
+                        static_cast<long>(elapsed.count()), static_cast<long>((elapsed + seconds(5)).count()),
+                        rate, 100.0 * rate / baseline);
         }
         if (watch_memory) {
             const long rss = resident_kib();
@@ -308,11 +308,12 @@ int main(int argc, char** argv) try {
                 static_cast<long long>(hung_length.count()));
     const run_result hung = run(module, hung_length, hung_plc, ports, false, healthy_rate);
     report("one PLC hung", hung);
-    std::printf("  healthy PLCs keep %.0f%% of their throughput overall, %.0f%% in their worst window (target >= "
-                "80%% in every window); hung PLC's scans: %llu, longest %.0f ms (time-out %d s)\n",
-                100.0 * static_cast<double>(hung.healthy.total()) / hung.seconds / healthy_rate,
-                100.0 * hung.lowest_window_ratio, static_cast<unsigned long long>(hung.hung.total()),
-                hung.hung.longest_ms(), timeout_seconds);
+    std::printf(
+        "  healthy PLCs keep %.0f%% of their throughput overall, %.0f%% in their worst window (target >= "
+        "80%% in every window); hung PLC's scans: %llu, longest %.0f ms (time-out %d s)\n",
+        100.0 * static_cast<double>(hung.healthy.total()) / hung.seconds / healthy_rate,
+        100.0 * hung.lowest_window_ratio, static_cast<unsigned long long>(hung.hung.total()),
+        hung.hung.longest_ms(), timeout_seconds);
 
     module.cleanup();
     close(process.keep_alive);

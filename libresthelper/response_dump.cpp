@@ -61,7 +61,8 @@ void append_hex(std::string& text, std::string_view bytes) {
 
 bool equals_ignoring_case(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -154,7 +155,8 @@ void append_body(std::string& text, std::string_view raw_body) {
     if (shown.size() == body.size()) {
         text.append("body (hex encoded):\n");
     } else {
-        text.append("body (hex encoded, " + total + ", the first " + std::to_string(shown.size()) + " shown):\n");
+        text.append("body (hex encoded, " + total + ", the first " + std::to_string(shown.size()) +
+                    " shown):\n");
     }
     append_hex(text, shown);
 }

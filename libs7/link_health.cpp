@@ -59,8 +59,8 @@ bool link_health::overdue(clock::time_point now) const {
 
 clock::time_point link_health::wait_until(clock::time_point deadline) const {
     std::lock_guard lock(mutex_);
-    const clock::time_point limit = connecting_since_ ? *connecting_since_ + connect_patience_
-                                                      : clock::now() + connect_patience_;
+    const clock::time_point limit =
+        connecting_since_ ? *connecting_since_ + connect_patience_ : clock::now() + connect_patience_;
     return std::min(limit, deadline);
 }
 

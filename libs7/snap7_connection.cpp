@@ -66,7 +66,8 @@ private:
             }
             if (lock.try_lock_until(link_.wait_until(scan.at()))) return;
             if (scan.expired()) {
-                throw deadline_exceeded(scan, "The link to " + settings_.host + " was busy with another scan.");
+                throw deadline_exceeded(scan,
+                                        "The link to " + settings_.host + " was busy with another scan.");
             }
         }
     }

@@ -20,8 +20,7 @@ s7web::s7web_client::answers first_answer_per_id(s7web::s7web_client::answers an
             kept.push_back(std::move(answer));
         } else {
             liblog::write_line(log, liblog::level::warning, "Ignoring a further answer with the id \"",
-                               libresthelper::quoted_text(id, 64),
-                               "\"; the first one counts");
+                               libresthelper::quoted_text(id, 64), "\"; the first one counts");
         }
     }
     return kept;

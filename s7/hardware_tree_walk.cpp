@@ -22,8 +22,9 @@ void log_unreadable(std::size_t count, const std::string& first_reason, const ch
     // The reason may quote the device's text: a short excerpt is enough to find the entry.
     constexpr std::size_t quoted_reason = 200;
     if (count == 0) return;
-    liblog::write_line(log, liblog::level::warning, "Left out ", count, " ", what,
-                       " that could not be read; the first: ", libresthelper::quoted_text(first_reason, quoted_reason));
+    liblog::write_line(
+        log, liblog::level::warning, "Left out ", count, " ", what,
+        " that could not be read; the first: ", libresthelper::quoted_text(first_reason, quoted_reason));
 }
 
 void log_left_out_nodes(const s7web::module_collection& collection, liblog::log_interface& log) {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "liblog/log_interface.hpp"
-
 #include "s7/s7web/module_collection.hpp"
 #include "s7/s7web/request_batch.hpp"
 #include "s7/s7web/s7web_client.hpp"

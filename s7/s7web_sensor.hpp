@@ -31,8 +31,9 @@ protected:
         if (!client_)
             client_ = s7web::acquire_s7web_client(*this->container(), this->sensor_settings().target());
         client_->ensure_api_supported(this->scan_deadline(), &this->sensor_log());
-        return first_answer_per_id(client_->execute(std::move(batch), this->scan_deadline(), &this->sensor_log()),
-                                   this->sensor_log());
+        return first_answer_per_id(
+            client_->execute(std::move(batch), this->scan_deadline(), &this->sensor_log()),
+            this->sensor_log());
     }
 
     // The channel id stored under `key`, or the next free one (from `first_id` up), stored under `key`

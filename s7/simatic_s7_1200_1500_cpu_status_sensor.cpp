@@ -74,8 +74,8 @@ std::optional<double> load_in_range(double percent, const char* what, liblog::lo
         char digits[32];
         const char* end = std::to_chars(digits, digits + sizeof digits, percent).ptr;
         const std::string number(static_cast<const char*>(digits), end);
-        log.log(liblog::level::warning, std::string("Ignoring ") + what + " of " + number +
-                                            " %: a load lies within 0 to 100 %");
+        log.log(liblog::level::warning,
+                std::string("Ignoring ") + what + " of " + number + " %: a load lies within 0 to 100 %");
     }
     return std::nullopt;
 }

@@ -117,8 +117,8 @@ std::int64_t simatic_s7_1200_1500_hardware_status_sensor::status_value(
         return 0;
     } catch (const std::exception& error) {
         // Any other answer that cannot be read costs this module's value, not the scan.
-        liblog::write_line(sensor_log(), liblog::level::warning, "Status of module '", module.name, "' (hwid ",
-                           module.hwid, ") cannot be read; reporting as Unknown: ", error.what());
+        liblog::write_line(sensor_log(), liblog::level::warning, "Status of module '", module.name,
+                           "' (hwid ", module.hwid, ") cannot be read; reporting as Unknown: ", error.what());
         return 0;
     }
 }

@@ -26,7 +26,8 @@ secret_mask::secret_mask(const std::vector<std::string>& secrets) {
             }
         }
     }
-    std::ranges::stable_sort(forms_, [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::ranges::stable_sort(forms_,
+                             [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
 }
 
 bool secret_mask::finds(std::string_view text) const {

@@ -34,7 +34,8 @@ using variant_list = std::vector<std::pair<std::string, std::function<void(Key&)
 // Every variant is unequal to the base, hashes differently, and gets its own instance from the
 // container; an equal copy of the base shares the base's instance.
 template <typename Interface, typename Key>
-void expect_each_field_counts(service_container& container, const Key& base, const variant_list<Key>& variants) {
+void expect_each_field_counts(service_container& container, const Key& base,
+                              const variant_list<Key>& variants) {
     const std::hash<Key> hash;
     const auto shared = container.get<Interface>(base);
     const Key copy = base;
@@ -75,10 +76,12 @@ TEST(cache_keys, every_field_of_the_rest_client_settings) {
         {"no port", change([](auto& s) { s.base_url.port.reset(); })},
         {"URL user", change([](auto& s) { s.base_url.user = "u"; })},
         {"URL password", change([](auto& s) { s.base_url.password = "p"; })},
-        {"authentication user",
-         change([](auto& s) { s.authentication = std::make_shared<rest::basic_authentication_provider>("root", "pw"); })},
-        {"authentication password",
-         change([](auto& s) { s.authentication = std::make_shared<rest::basic_authentication_provider>("admin", "px"); })},
+        {"authentication user", change([](auto& s) {
+             s.authentication = std::make_shared<rest::basic_authentication_provider>("root", "pw");
+         })},
+        {"authentication password", change([](auto& s) {
+             s.authentication = std::make_shared<rest::basic_authentication_provider>("admin", "px");
+         })},
         {"no authentication", change([](auto& s) { s.authentication.reset(); })},
         {"header value", change([](auto& s) { s.default_headers["Accept"] = "text/plain"; })},
         {"another header", change([](auto& s) { s.default_headers["X-Extra"] = "1"; })},
@@ -90,7 +93,8 @@ TEST(cache_keys, every_field_of_the_rest_client_settings) {
         {"proxy user", change([](auto& s) { s.proxy->user = "other"; })},
         {"proxy password", change([](auto& s) { s.proxy->password = "other-pw"; })},
         {"no proxy", change([](auto& s) { s.proxy.reset(); })},
-        {"validation none", change([](auto& s) { s.certificate_validation = rest::certificate_validation::none; })},
+        {"validation none",
+         change([](auto& s) { s.certificate_validation = rest::certificate_validation::none; })},
         {"validation hostname_only",
          change([](auto& s) { s.certificate_validation = rest::certificate_validation::hostname_only; })},
     };
@@ -111,8 +115,8 @@ TEST(cache_keys, every_field_of_the_web_api_client_settings) {
         {"user name", change([](auto& s) { s.username = "other"; })},
         {"password", change([](auto& s) { s.password = "other-pw"; })},
     };
-    expect_each_field_counts<s7web::s7web_client>(container, s7web::s7web_client_settings{rest_client, "diag", "pw"},
-                                                  variants);
+    expect_each_field_counts<s7web::s7web_client>(
+        container, s7web::s7web_client_settings{rest_client, "diag", "pw"}, variants);
 }
 
 TEST(cache_keys, every_field_of_the_s7_connection_settings) {

@@ -5,7 +5,6 @@
 #include "host/cli/state_store.hpp"
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -114,7 +114,8 @@ protected:
                 {"persistent_data", json::object()}};
     }
 
-    void create(int id, const std::string& kind, bool logging = true, const std::string& password = "Diag.Pass+1") {
+    void create(int id, const std::string& kind, bool logging = true,
+                const std::string& password = "Diag.Pass+1") {
         ASSERT_EQ(module->create_sensor(id, block(kind, password, logging).dump()), 0) << kind;
     }
 
@@ -193,11 +194,13 @@ TEST_F(hostile_web_api_test, an_echoed_password_never_leaves_the_module) {
         {"a login error quoting the parameters",
          [](const simulators::http_request& request) -> std::optional<simulators::http_answer> {
              const json batch = json::parse(request.body, nullptr, false);
-             if (!batch.is_array() || batch.empty() || batch[0].value("method", "") != "Api.Login") return std::nullopt;
+             if (!batch.is_array() || batch.empty() || batch[0].value("method", "") != "Api.Login")
+                 return std::nullopt;
              const json answer = json::array(
                  {{{"id", "Api.Login"},
                    {"jsonrpc", "2.0"},
-                   {"error", {{"code", 100}, {"message", "Login refused for " + batch[0].at("params").dump()}}}}});
+                   {"error",
+                    {{"code", 100}, {"message", "Login refused for " + batch[0].at("params").dump()}}}}});
              return simulators::http_answer{200, answer.dump(), "application/json"};
          }},
         {"an answer quoting the proxy password",
@@ -212,7 +215,8 @@ TEST_F(hostile_web_api_test, an_echoed_password_never_leaves_the_module) {
         for (const bool logging : {true, false}) {
             SCOPED_TRACE(what + (logging ? ", logging on" : ", logging off"));
             ++id;
-            const auto settings = block("simatic_s7_1200_1500_cpu_status_sensor", password, logging, proxy_password);
+            const auto settings =
+                block("simatic_s7_1200_1500_cpu_status_sensor", password, logging, proxy_password);
             module->take_messages();
             ASSERT_EQ(module->create_sensor(id, settings.dump()), 0);
             const auto sent = scan_messages(id);
@@ -224,11 +228,13 @@ TEST_F(hostile_web_api_test, an_echoed_password_never_leaves_the_module) {
 
             auto check = block("s7web_login_check", password, logging, proxy_password);
             EXPECT_EQ(module->check(id, check.dump()), 0);
-            expect_no_secret([&] {
-                std::vector<json> checked;
-                for (const auto& text : module->take_messages()) checked.push_back(json::parse(text));
-                return checked;
-            }(), "check");
+            expect_no_secret(
+                [&] {
+                    std::vector<json> checked;
+                    for (const auto& text : module->take_messages()) checked.push_back(json::parse(text));
+                    return checked;
+                }(),
+                "check");
             EXPECT_EQ(module->destroy_sensor(id), 0);
         }
     }
@@ -243,7 +249,10 @@ TEST_F(hostile_web_api_test, a_scan_without_the_answer_it_reports_is_an_unexpect
         const std::string method = call.at("method");
         if (method == "Plc.ReadModeSelectorState") return json{{"result", {{"mode_selector", "run"}}}};
         if (method == "DiagnosticBuffer.Browse")
-            return json{{"result", {{"entries", {{{"timestamp", "2024-01-01T00:00:00Z"}, {"event", {{"textlist_id", 2}, {"text_id", 13569}}}}}}}}};
+            return json{{"result",
+                         {{"entries",
+                           {{{"timestamp", "2024-01-01T00:00:00Z"},
+                             {"event", {{"textlist_id", 2}, {"text_id", 13569}}}}}}}}};
         return std::nullopt;  // no operating mode, no Modules.Browse, no Alarms.Browse
     });
     for (const auto& [id, kind] : {std::pair{cpu_status, "simatic_s7_1200_1500_cpu_status_sensor"},
@@ -266,7 +275,8 @@ TEST_F(hostile_web_api_test, a_scan_without_the_answer_it_reports_is_an_unexpect
         return json{{"error", {{"code", -32601}, {"message", "Method not found"}}}};
     });
     EXPECT_EQ(text_of(result_of(scan_messages(cpu_status))), "Operating mode: RUN");
-    EXPECT_EQ(text_of(result_of(scan_messages(hardware_status))), "0 of 0 monitored hardware modules in a fault state");
+    EXPECT_EQ(text_of(result_of(scan_messages(hardware_status))),
+              "0 of 0 monitored hardware modules in a fault state");
 }
 
 // One entry that cannot be read costs only itself; an id the device repeats counts once, first come;
@@ -280,8 +290,12 @@ TEST_F(hostile_web_api_test, answers_read_leniently_where_one_bad_entry_would_fa
                          {{"count_current", 3},
                           {"entries",
                            {{{"alarm_number", 1}, {"hwid", 4294967296LL}, {"status", "incoming"}},
-                            {{"alarm_number", 2}, {"hwid", 50}, {"status", "incoming"}, {"producer", "program_alarm"},
-                             {"acknowledgement", {{"state", "not_acknowledged"}}}, {"alarm_text", "Pump 2 failed"}},
+                            {{"alarm_number", 2},
+                             {"hwid", 50},
+                             {"status", "incoming"},
+                             {"producer", "program_alarm"},
+                             {"acknowledgement", {{"state", "not_acknowledged"}}},
+                             {"alarm_text", "Pump 2 failed"}},
                             {{"alarm_number", "not a number"}}}}}}};
         }
         if (method == "Modules.Browse") {
@@ -293,15 +307,19 @@ TEST_F(hostile_web_api_test, answers_read_leniently_where_one_bad_entry_would_fa
                             {{"hwid", 51}, {"name", "DI 16"}, {"type", "module"}}}}}}};
         }
         if (method == "Modules.ReadStatus") {
-            if (id == "Modules.ReadStatus.51") return json{{"result", {{"status", {{"own", {"good", "error"}}}}}}};
+            if (id == "Modules.ReadStatus.51")
+                return json{{"result", {{"status", {{"own", {"good", "error"}}}}}}};
             return json{{"result", {{"status", {{"own", "good"}, {"subordinate", "good"}}}}}};
         }
         // The operating mode twice, stop after run: the first answer counts for the channel and the message.
-        if (method == "Plc.ReadOperatingMode") return json::array({{{"result", "run"}}, {{"result", "stop"}}});
+        if (method == "Plc.ReadOperatingMode")
+            return json::array({{{"result", "run"}}, {{"result", "stop"}}});
         if (method == "Plc.ReadModeSelectorState") return json{{"result", {{"mode_selector", "stop"}}}};
         if (method == "Plc.ReadRuntimeInformation") {
             return json{{"result",
-                         {{"cycle_time", {{"actual", {{"current", "PT0.001S"}, {"shortest", "PT0.001S"}, {"longest", "PT0.002S"}}}}},
+                         {{"cycle_time",
+                           {{"actual",
+                             {{"current", "PT0.001S"}, {"shortest", "PT0.001S"}, {"longest", "PT0.002S"}}}}},
                           {"load",
                            {{"actual",
                              {{"program_load_cyclic_program_obs_percentage", 1e308},
@@ -320,10 +338,13 @@ TEST_F(hostile_web_api_test, answers_read_leniently_where_one_bad_entry_would_fa
               (std::map<int, json>{{0, 1}, {1, 3}, {2, 1}, {3, 0}, {4, 0}, {5, 1}, {6, 3}}));
     const auto alarm_warnings = logs_at(alarms, 4);
     ASSERT_EQ(alarm_warnings.size(), 3u) << json(alarm_warnings).dump();
-    EXPECT_TRUE(alarm_warnings[0].starts_with("Left out 2 alarm(s) that could not be read; the first: ")) << alarm_warnings[0];
-    EXPECT_TRUE(alarm_warnings[1].starts_with("Left out 1 hardware node(s), with the nodes below them, that could not be read"))
+    EXPECT_TRUE(alarm_warnings[0].starts_with("Left out 2 alarm(s) that could not be read; the first: "))
+        << alarm_warnings[0];
+    EXPECT_TRUE(alarm_warnings[1].starts_with(
+        "Left out 1 hardware node(s), with the nodes below them, that could not be read"))
         << alarm_warnings[1];
-    EXPECT_EQ(alarm_warnings[2], "Left out 1 hardware node(s) whose hardware id an earlier node has; the first one counts");
+    EXPECT_EQ(alarm_warnings[2],
+              "Left out 1 hardware node(s) whose hardware id an earlier node has; the first one counts");
 
     create(hardware_status, "simatic_s7_1200_1500_hardware_status_sensor");
     const auto hardware = scan_messages(hardware_status);
@@ -332,7 +353,8 @@ TEST_F(hostile_web_api_test, answers_read_leniently_where_one_bad_entry_would_fa
     EXPECT_EQ(values(result_of(hardware)), (std::map<int, json>{{0, 0}, {1, 1}, {2, 0}}));
     const auto hardware_warnings = logs_at(hardware, 4);
     ASSERT_EQ(hardware_warnings.size(), 3u) << json(hardware_warnings).dump();
-    EXPECT_TRUE(hardware_warnings[2].starts_with("Status of module 'DI 16' (hwid 51) cannot be read; reporting as Unknown"))
+    EXPECT_TRUE(hardware_warnings[2].starts_with(
+        "Status of module 'DI 16' (hwid 51) cannot be read; reporting as Unknown"))
         << hardware_warnings[2];
 
     create(cpu_status, "simatic_s7_1200_1500_cpu_status_sensor");
@@ -360,11 +382,14 @@ TEST_F(hostile_web_api_test, a_device_naming_new_modules_every_scan_stops_at_100
             json nodes = json::array();
             const int first = first_hwid;
             for (int hwid = first; hwid < first + 600; ++hwid)
-                nodes.push_back({{"hwid", hwid}, {"name", "Module " + std::to_string(hwid)}, {"type", "module"}});
+                nodes.push_back(
+                    {{"hwid", hwid}, {"name", "Module " + std::to_string(hwid)}, {"type", "module"}});
             return json{{"result", {{"nodes", nodes}}}};
         }
-        if (method == "Modules.ReadStatus") return json{{"result", {{"status", {{"own", "error"}, {"subordinate", "good"}}}}}};
-        if (method == "Alarms.Browse") return json{{"result", {{"entries", json::array()}, {"count_current", 0}}}};
+        if (method == "Modules.ReadStatus")
+            return json{{"result", {{"status", {{"own", "error"}, {"subordinate", "good"}}}}}};
+        if (method == "Alarms.Browse")
+            return json{{"result", {{"entries", json::array()}, {"count_current", 0}}}};
         return std::nullopt;
     });
     for (const auto& [id, kind, first_channel] :
@@ -405,8 +430,10 @@ TEST_F(hostile_web_api_test, an_unreadable_next_channel_id_never_hands_out_an_id
                             {{"hwid", 1001}, {"name", "Held B"}, {"type", "module"}},
                             {{"hwid", 1002}, {"name", "New"}, {"type", "module"}}}}}}};
         }
-        if (method == "Modules.ReadStatus") return json{{"result", {{"status", {{"own", "good"}, {"subordinate", "good"}}}}}};
-        if (method == "Alarms.Browse") return json{{"result", {{"entries", json::array()}, {"count_current", 0}}}};
+        if (method == "Modules.ReadStatus")
+            return json{{"result", {{"status", {{"own", "good"}, {"subordinate", "good"}}}}}};
+        if (method == "Alarms.Browse")
+            return json{{"result", {{"entries", json::array()}, {"count_current", 0}}}};
         return std::nullopt;
     });
     const struct {
@@ -415,10 +442,14 @@ TEST_F(hostile_web_api_test, an_unreadable_next_channel_id_never_hands_out_an_id
         json stored;
         int expected;
     } sensors[] = {
-        {hardware_status, "simatic_s7_1200_1500_hardware_status_sensor",
-         {{"next_channel_id", "x7"}, {"1000", "1"}, {"1001", "7"}, {"999", "not an id"}}, 8},
-        {alarm_status, "simatic_s7_1200_1500_alarm_status_sensor",
-         {{"next_channel_id", "-3"}, {"Held A", "5"}, {"Held B", "9"}}, 10},
+        {hardware_status,
+         "simatic_s7_1200_1500_hardware_status_sensor",
+         {{"next_channel_id", "x7"}, {"1000", "1"}, {"1001", "7"}, {"999", "not an id"}},
+         8},
+        {alarm_status,
+         "simatic_s7_1200_1500_alarm_status_sensor",
+         {{"next_channel_id", "-3"}, {"Held A", "5"}, {"Held B", "9"}},
+         10},
     };
     for (const auto& sensor : sensors) {
         SCOPED_TRACE(sensor.kind);
@@ -428,10 +459,12 @@ TEST_F(hostile_web_api_test, an_unreadable_next_channel_id_never_hands_out_an_id
         const auto sent = scan_messages(sensor.id);
         ASSERT_EQ(result_of(sent).at("type"), "scan_result") << result_of(sent).dump();
         std::map<std::string, std::string> stored;
-        for (const auto& message : of_type(sent, "persistent_data")) stored[message.at("key")] = message.at("value");
+        for (const auto& message : of_type(sent, "persistent_data"))
+            stored[message.at("key")] = message.at("value");
         const std::string new_key = sensor.id == hardware_status ? "1002" : "New";
-        EXPECT_EQ(stored, (std::map<std::string, std::string>{{new_key, std::to_string(sensor.expected)},
-                                                                {"next_channel_id", std::to_string(sensor.expected + 1)}}));
+        EXPECT_EQ(stored, (std::map<std::string, std::string>{
+                              {new_key, std::to_string(sensor.expected)},
+                              {"next_channel_id", std::to_string(sensor.expected + 1)}}));
         const auto warnings = logs_at(sent, 4);
         ASSERT_FALSE(warnings.empty());
         EXPECT_EQ(warnings.back(), "Continuing channel ids at " + std::to_string(sensor.expected) +

@@ -195,7 +195,8 @@ TEST(transport, the_deadline_cuts_the_timeout_and_bounds_the_wait_for_a_busy_cli
         << first;
     EXPECT_LT(second_end, first_end) << "the second call gave up while the first still held the client";
     EXPECT_GE(first_end - first_start, std::chrono::milliseconds(600));
-    EXPECT_LT(first_end - first_start, std::chrono::seconds(5)) << "ended by its deadline, not the 30 s timeout";
+    EXPECT_LT(first_end - first_start, std::chrono::seconds(5))
+        << "ended by its deadline, not the 30 s timeout";
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ TEST_F(read_szl_test, headers_that_do_not_fit_the_records_or_the_type_fail_witho
          "The returned SSL element size (29) does not match the expected size (28)."},
         {{std::vector<std::uint8_t>(20), 20, 1},
          "The returned SSL element size (20) does not match the expected size (28)."},
-        {{{}, 28, 0}, "The returned SSL contained more than one element. Veltra expects exactly one element."},
+        {{{}, 28, 0},
+         "The returned SSL contained more than one element. Veltra expects exactly one element."},
     };
     for (const auto& [list, text] : rows) {
         SCOPED_TRACE(text);

@@ -78,7 +78,9 @@ TEST(module_nodes, nesting_and_node_count_are_bounded) {
 TEST(module_nodes, a_node_without_a_hwid_is_left_out_with_its_branch) {
     s7web::unreadable_nodes unreadable;
     const auto nodes = s7web::parse_modules_browse(
-        *answer_of(browse_answer("x", {{{"name", "anonymous"}, {"children", json::array({node(8, "module")})}}, node(9, "module")})),
+        *answer_of(browse_answer(
+            "x",
+            {{{"name", "anonymous"}, {"children", json::array({node(8, "module")})}}, node(9, "module")})),
         std::nullopt, &unreadable);
     ASSERT_EQ(nodes.size(), 1u);
     EXPECT_EQ(nodes[0].hwid, 9);
