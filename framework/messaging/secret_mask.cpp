@@ -9,6 +9,10 @@ namespace korvel::probekit::libvexahelper::messaging {
 namespace {
 
 constexpr std::string_view replacement = "***";
+// What marks a text cut short (a quoted excerpt, a bounded dump).
+constexpr std::string_view cut_mark = "...";
+// The shortest start of a secret that counts where a text was cut through it.
+constexpr std::size_t shortest_cut_secret = 3;
 
 thread_local const secret_mask* innermost = nullptr;
 
@@ -30,8 +34,23 @@ secret_mask::secret_mask(const std::vector<std::string>& secrets) {
                              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
 }
 
+// Where the start of a secret begins that ends `text` (or its part before a trailing "..."): a text
+// bounded in length may have been cut through a secret. npos when none does.
+std::size_t secret_mask::cut_secret_at(std::string_view text) const {
+    if (text.ends_with(cut_mark)) text.remove_suffix(cut_mark.size());
+    for (const std::string& form : forms_) {
+        for (std::size_t length = std::min(form.size() - 1, text.size()); length >= shortest_cut_secret;
+             --length) {
+            if (text.ends_with(std::string_view(form).substr(0, length))) return text.size() - length;
+        }
+    }
+    return std::string_view::npos;
+}
+
 bool secret_mask::finds(std::string_view text) const {
-    return std::ranges::any_of(forms_, [&](const std::string& form) { return text.find(form) != text.npos; });
+    return std::ranges::any_of(forms_,
+                               [&](const std::string& form) { return text.find(form) != text.npos; }) ||
+           cut_secret_at(text) != std::string_view::npos;
 }
 
 std::string secret_mask::masked(std::string_view text) const {
@@ -41,6 +60,10 @@ std::string secret_mask::masked(std::string_view text) const {
             result.replace(at, form.size(), replacement);
             at += replacement.size();
         }
+    }
+    if (const std::size_t cut = cut_secret_at(result); cut != std::string::npos) {
+        const std::size_t end = result.ends_with(cut_mark) ? result.size() - cut_mark.size() : result.size();
+        result.replace(cut, end - cut, replacement);
     }
     return result;
 }

@@ -9,7 +9,9 @@ namespace korvel::probekit::libvexahelper::messaging {
 // The secret values of one sensor or check (its secure settings: passwords, the API key) in every
 // form a text may carry them: as they are, escaped inside a JSON text once or twice (a device or front
 // end that echoes our request, or quotes it in a JSON error message), and each of these escaped as an
-// argument of a localisable message. Each occurrence becomes "***".
+// argument of a localisable message. Each occurrence becomes "***", and so does the start of one
+// (three bytes or more) that ends a text, before a trailing "..." or not: a bounded text may have
+// been cut through a secret.
 class secret_mask {
 public:
     // Empty secrets are no secrets.
@@ -22,6 +24,8 @@ public:
     std::string masked(std::string_view text) const;
 
 private:
+    std::size_t cut_secret_at(std::string_view text) const;
+
     std::vector<std::string> forms_;  // longest first, so a longer form is replaced whole
 };
 

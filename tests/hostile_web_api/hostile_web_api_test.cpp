@@ -203,6 +203,13 @@ TEST_F(hostile_web_api_test, an_echoed_password_never_leaves_the_module) {
                     {{"code", 100}, {"message", "Login refused for " + batch[0].at("params").dump()}}}}});
              return simulators::http_answer{200, answer.dump(), "application/json"};
          }},
+        {"an echo whose dump is cut through the password",
+         [&](const simulators::http_request& request) -> std::optional<simulators::http_answer> {
+             const std::size_t at = request.body.find("Ech0");
+             if (at == std::string::npos) return std::nullopt;
+             // The dump shows the first 4096 bytes: the cut leaves the password's first six.
+             return simulators::http_answer{500, std::string(4090 - at, 'x') + request.body, "text/plain"};
+         }},
         {"an answer quoting the proxy password",
          [&](const simulators::http_request& request) -> std::optional<simulators::http_answer> {
              if (request.body.find("Api.Version") != std::string::npos) return std::nullopt;
