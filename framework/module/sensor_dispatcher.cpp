@@ -133,12 +133,6 @@ meta_scan_response_code sensor_dispatcher::execute_meta_scan(int, unsigned,
 }
 
 sensor_destroy_response_code sensor_dispatcher::destroy_sensor_instance(int id) {
-    // The sensor goes here unless a scan still holds it; what its destruction writes is masked too.
-    const messaging::secret_mask secrets = [&] {
-        const live_sensor live = stock_->find(id);
-        return live ? live.sensor->secrets() : messaging::secret_mask({});
-    }();
-    const messaging::secret_mask_scope masking(&secrets);
     return stock_->remove(id) ? sensor_destroy_response_code::success
                               : sensor_destroy_response_code::sensor_not_found;
 }
