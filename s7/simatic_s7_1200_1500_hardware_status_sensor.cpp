@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "libi18n/i18n_exception.hpp"
 #include "libi18n/i18n_msg.hpp"
 #include "s7/answers_by_id.hpp"
 #include "s7/channel_options.hpp"
@@ -115,7 +116,7 @@ std::int64_t simatic_s7_1200_1500_hardware_status_sensor::status_value(
         trace("Status unreadable for module '", module.name, "' (hwid ", module.hwid,
               "); reporting as Unknown");
         return 0;
-    } catch (const std::exception& error) {
+    } catch (const libi18n::i18n_exception& error) {
         // Any other answer that cannot be read costs this module's value, not the scan.
         liblog::write_line(sensor_log(), liblog::level::warning, "Status of module '", module.name,
                            "' (hwid ", module.hwid, ") cannot be read; reporting as Unknown: ", error.what());

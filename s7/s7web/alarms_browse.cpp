@@ -1,5 +1,6 @@
 #include "s7/s7web/alarms_browse.hpp"
 
+#include "libi18n/i18n_exception.hpp"
 #include "s7/exceptions/exceptions.hpp"
 #include "s7/s7web/answer_limits.hpp"
 #include "s7/s7web/answer_reading.hpp"
@@ -49,7 +50,7 @@ alarms_browse_result parse_alarms_browse(const parser_interface& answer) {
     for (const auto& element : elements) {
         try {
             result.entries.push_back(alarm_entry_of(*element));
-        } catch (const std::exception& error) {
+        } catch (const libi18n::i18n_exception& error) {  // a read that failed, not a lack of memory
             if (result.unreadable_entries++ == 0) result.first_unreadable_reason = error.what();
         }
     }

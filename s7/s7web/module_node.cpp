@@ -3,6 +3,7 @@
 #include <deque>
 #include <memory>
 
+#include "libi18n/i18n_exception.hpp"
 #include "s7/exceptions/exceptions.hpp"
 #include "s7/s7web/answer_limits.hpp"
 #include "s7/s7web/answer_reading.hpp"
@@ -61,7 +62,7 @@ std::vector<module_node> parse_modules_browse(const parser_interface& answer,
         module_node node;
         try {
             node = node_of(*next.element, next.parent_hwid, browsed_hwid);
-        } catch (const std::exception& reason) {
+        } catch (const libi18n::i18n_exception& reason) {  // a read that failed, not a lack of memory
             if (unreadable != nullptr) unreadable->add(reason);
             continue;
         }
