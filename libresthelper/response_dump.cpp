@@ -149,6 +149,8 @@ void append_body(std::string& text, std::string_view raw_body) {
             text.append("body (" + total + ", the first " + std::to_string(shown.size()) + " shown)\n");
         }
         text.append(shown);
+        // The mark tells a reader, and the module's secret mask, that the text was cut here.
+        if (shown.size() < body.size()) text.append("...");
         return;
     }
     const std::string_view shown = std::string_view(body).substr(0, std::min(body.size(), shown_hex_bytes));

@@ -34,10 +34,11 @@ secret_mask::secret_mask(const std::vector<std::string>& secrets) {
                              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
 }
 
-// Where the start of a secret begins that ends `text` (or its part before a trailing "..."): a text
-// bounded in length may have been cut through a secret. npos when none does.
+// Where the start of a secret begins that ends a text cut short (its part before the trailing
+// "..."): the cut may have gone through a secret. npos when none does, or the text was not cut.
 std::size_t secret_mask::cut_secret_at(std::string_view text) const {
-    if (text.ends_with(cut_mark)) text.remove_suffix(cut_mark.size());
+    if (!text.ends_with(cut_mark)) return std::string_view::npos;
+    text.remove_suffix(cut_mark.size());
     for (const std::string& form : forms_) {
         for (std::size_t length = std::min(form.size() - 1, text.size()); length >= shortest_cut_secret;
              --length) {
@@ -61,10 +62,8 @@ std::string secret_mask::masked(std::string_view text) const {
             at += replacement.size();
         }
     }
-    if (const std::size_t cut = cut_secret_at(result); cut != std::string::npos) {
-        const std::size_t end = result.ends_with(cut_mark) ? result.size() - cut_mark.size() : result.size();
-        result.replace(cut, end - cut, replacement);
-    }
+    if (const std::size_t cut = cut_secret_at(result); cut != std::string::npos)
+        result.replace(cut, result.size() - cut_mark.size() - cut, replacement);
     return result;
 }
 

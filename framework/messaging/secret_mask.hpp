@@ -10,8 +10,8 @@ namespace korvel::probekit::libvexahelper::messaging {
 // form a text may carry them: as they are, escaped inside a JSON text once or twice (a device or front
 // end that echoes our request, or quotes it in a JSON error message), and each of these escaped as an
 // argument of a localisable message. Each occurrence becomes "***", and so does the start of one
-// (three bytes or more) that ends a text, before a trailing "..." or not: a bounded text may have
-// been cut through a secret.
+// (three bytes or more) that ends a text cut short (before its trailing "..."): the cut may have gone
+// through a secret.
 class secret_mask {
 public:
     // Empty secrets are no secrets.
