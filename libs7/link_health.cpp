@@ -1,5 +1,7 @@
 #include "libs7/link_health.hpp"
 
+#include <algorithm>
+
 namespace korvel::probekit::libs7 {
 
 using clock = std::chrono::steady_clock;
@@ -21,10 +23,16 @@ void link_health::admit_after_wait() const {
     if (failing_fast(clock::now())) std::rethrow_exception(failure_);
 }
 
+void link_health::connecting() {
+    std::lock_guard lock(mutex_);
+    connecting_since_ = clock::now();
+}
+
 void link_health::connected() {
     std::lock_guard lock(mutex_);
     failure_ = nullptr;
     probing_ = false;
+    connecting_since_.reset();
 }
 
 void link_health::failed(std::exception_ptr failure) {
@@ -32,6 +40,7 @@ void link_health::failed(std::exception_ptr failure) {
     failure_ = std::move(failure);
     failed_at_ = clock::now();
     probing_ = false;
+    connecting_since_.reset();
 }
 
 void link_health::probe_ended() {
@@ -39,9 +48,26 @@ void link_health::probe_ended() {
     probing_ = false;
 }
 
+bool link_health::connect_overdue() const {
+    std::lock_guard lock(mutex_);
+    return overdue(clock::now());
+}
+
+bool link_health::overdue(clock::time_point now) const {
+    return connecting_since_ && now - *connecting_since_ >= connect_patience_;
+}
+
+clock::time_point link_health::wait_until(clock::time_point deadline) const {
+    std::lock_guard lock(mutex_);
+    const clock::time_point limit =
+        connecting_since_ ? *connecting_since_ + connect_patience_ : clock::now() + connect_patience_;
+    return std::min(limit, deadline);
+}
+
 bool link_health::backing_off() const {
     std::lock_guard lock(mutex_);
-    return failing_fast(clock::now());
+    const auto now = clock::now();
+    return failing_fast(now) || overdue(now);
 }
 
 }  // namespace korvel::probekit::libs7

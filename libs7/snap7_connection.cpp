@@ -21,6 +21,9 @@ namespace {
 // How long a failed link fails scans at once before one scan may try it again: short, so a PLC that
 // comes back is seen soon, and never longer than the receive timeout.
 constexpr std::chrono::milliseconds max_back_off{1000};
+// How long a healthy controller may take to accept a link (TCP, ISO and S7 set-up: a few round trips)
+// while other scans wait for it; a connect that runs longer releases the scans queued behind it.
+constexpr std::chrono::milliseconds connect_patience{200};
 
 }  // namespace
 
@@ -36,9 +39,7 @@ public:
         const std::unique_ptr<link_health, void (*)(link_health*)> probe_end(
             probe ? &link_ : nullptr, [](link_health* link) { link->probe_ended(); });
         std::unique_lock lock(mutex_, std::defer_lock);
-        if (!lock.try_lock_until(scan.at())) {
-            throw deadline_exceeded(scan, "The link to " + settings_.host + " was busy with another scan.");
-        }
+        wait_for_link(lock, scan);
         if (!probe) link_.admit_after_wait();
         if (!client_.connected()) connect(scan);
         const int first = read(address, buffer, size, scan);
@@ -53,6 +54,24 @@ public:
     bool backing_off() const { return link_.backing_off(); }
 
 private:
+    // Waits for the link within the scan's deadline, but not behind a connect that has outrun its
+    // patience: such a controller does not answer, and this thread may serve another one meanwhile.
+    void wait_for_link(std::unique_lock<libdeadline::deadline_mutex>& lock, const deadline& scan) {
+        for (;;) {
+            if (link_.connect_overdue()) {
+                throw exceptions::connection_failed(
+                    settings_.host, std::to_string(settings_.port),
+                    "Another scan is connecting to it, and the link did not come up within " +
+                        std::to_string(connect_patience.count()) + " ms.");
+            }
+            if (lock.try_lock_until(link_.wait_until(scan.at()))) return;
+            if (scan.expired()) {
+                throw deadline_exceeded(scan,
+                                        "The link to " + settings_.host + " was busy with another scan.");
+            }
+        }
+    }
+
     int read(const szl_address& address, szl_buffer& buffer, int& size, const deadline& scan) {
         budget(scan);
         return client_.read_szl(address.szl_id, address.index, buffer, size);
@@ -68,6 +87,7 @@ private:
             throw_connect_failure(connect_step::set_receive_timeout, settings_, result);
         }
         budget(scan);
+        link_.connecting();
         const int result = client_.connect_to(settings_.host, settings_.rack, settings_.slot);
         if (result == 0) {
             link_.connected();
@@ -94,7 +114,7 @@ private:
     libdeadline::deadline_mutex mutex_;
     snap7_client client_;
     const connection_settings settings_;
-    link_health link_{std::min(settings_.receive_timeout, max_back_off)};
+    link_health link_{std::min(settings_.receive_timeout, max_back_off), connect_patience};
 };
 
 snap7_connection::snap7_connection(connection_settings settings)

@@ -71,6 +71,7 @@ void simatic_s7_1200_1500_alarm_status_sensor::do_scan() {
         throw exceptions::api_unexpected_error();
     }
     const auto alarms = s7web::parse_alarms_browse(*alarms_answer->second);
+    log_unreadable(alarms.unreadable_entries, alarms.first_unreadable_reason, "alarm(s)", sensor_log());
     const auto counts = count_alarms(alarms);
     trace("Found ", counts.total, " active alarm(s), ", counts.unacknowledged, " of them unacknowledged");
     const auto modules = walk_modules(answers);
@@ -83,9 +84,10 @@ void simatic_s7_1200_1500_alarm_status_sensor::do_scan() {
     result.set_value(other_channel, counts.other);
     result.set_response_message(alarm_message(most_critical_alarm(alarms.entries)));
     for (const auto& [name, state] : module_alarm_states(alarms.entries, modules)) {
-        const int id = channel_id_for(name, first_alarm_module_channel);
-        ensure_dynamic_channel(module_alarm_options(id, name));
-        result.set_value(id, static_cast<std::int64_t>(state));
+        const auto id = channel_id_for(name, first_alarm_module_channel);
+        if (!id) continue;
+        ensure_dynamic_channel(module_alarm_options(*id, name));
+        result.set_value(*id, static_cast<std::int64_t>(state));
     }
     send(result);
 }
@@ -104,6 +106,7 @@ std::vector<s7web::module_node> simatic_s7_1200_1500_alarm_status_sensor::walk_m
     } catch (const exceptions::jsonrpc_exception& error) {
         trace("No per-module alarm channels, browsing the modules failed: ", error.what());
     }
+    log_left_out_nodes(collection, sensor_log());
     return std::move(collection.nodes);
 }
 

@@ -1,10 +1,12 @@
 #include "s7/simatic_s7_1200_1500_cpu_status_sensor.hpp"
 
+#include <charconv>
 #include <optional>
 #include <string>
 
 #include "libi18n/i18n_msg.hpp"
 #include "s7/channel_options.hpp"
+#include "s7/exceptions/exceptions.hpp"
 #include "s7/plc_mode_lookups.hpp"
 #include "s7/s7web/answer_reading.hpp"
 #include "s7/s7web/diagnostic_buffer.hpp"
@@ -64,6 +66,29 @@ s7web::request_batch status_batch(bool redundant) {
     return batch;
 }
 
+// A load is a share of the CPU's time: one outside 0 to 100 % says nothing a channel could show, so
+// it is left out of the scan (and said at warning level) rather than clamped into a false alarm.
+std::optional<double> load_in_range(double percent, const char* what, liblog::log_interface& log) {
+    if (percent >= 0 && percent <= 100) return percent;
+    if (log.enabled()) {
+        char digits[32];
+        const char* end = std::to_chars(digits, digits + sizeof digits, percent).ptr;
+        const std::string number(static_cast<const char*>(digits), end);
+        log.log(liblog::level::warning,
+                std::string("Ignoring ") + what + " of " + number + " %: a load lies within 0 to 100 %");
+    }
+    return std::nullopt;
+}
+
+// Whether the batch holds the operating mode the scan reports (of the first CPU of a redundant pair).
+bool holds_operating_mode(const s7web::s7web_client::answers& answers) {
+    for (const auto& answer : answers) {
+        const std::string id = s7web::text_or_empty(*answer, "id");
+        if (id == operating_mode_method || id == "Plc.ReadOperatingMode.1") return true;
+    }
+    return false;
+}
+
 // A CPU of a redundant system answers the mode read without a redundancy id with invalid params.
 bool asks_for_redundancy_ids(const s7web::s7web_client::answers& answers) {
     for (const auto& answer : answers) {
@@ -97,6 +122,11 @@ void simatic_s7_1200_1500_cpu_status_sensor::do_scan() {
         trace("Detected redundancy, retrying");
         redundant_ = true;
         answers = execute(status_batch(true));
+    }
+    // Checked before any answer is taken in, so a useless batch changes no stored value.
+    if (!holds_operating_mode(answers)) {
+        trace("The batch response contained no Plc.ReadOperatingMode result");
+        throw exceptions::api_unexpected_error();
     }
 
     auto result = make_result(libi18n::literal_msg(""), libvexahelper::responses::scan_response_codes::ok);
@@ -153,10 +183,19 @@ void simatic_s7_1200_1500_cpu_status_sensor::report_runtime_information(
     result.set_value(current_cycle_time_channel, runtime->current_cycle_time_ms);
     result.set_value(shortest_cycle_time_channel, runtime->shortest_cycle_time_ms);
     result.set_value(longest_cycle_time_channel, runtime->longest_cycle_time_ms);
-    result.set_value(program_load_cyclic_channel, runtime->program_load_cyclic_percent);
-    result.set_value(program_load_high_priority_channel, runtime->program_load_high_priority_percent);
-    result.set_value(communication_load_channel, runtime->current_communication_load_percent);
-    result.set_value(communication_load_ratio_channel, runtime->communication_load_ratio_percent());
+    const auto cyclic =
+        load_in_range(runtime->program_load_cyclic_percent, "the program load of cyclic OBs", sensor_log());
+    const auto high_priority = load_in_range(runtime->program_load_high_priority_percent,
+                                             "the program load of high-priority OBs", sensor_log());
+    const auto communication =
+        load_in_range(runtime->current_communication_load_percent, "the communication load", sensor_log());
+    const auto maximum = load_in_range(runtime->max_communication_load_percent,
+                                       "the configured maximum communication load", sensor_log());
+    if (cyclic) result.set_value(program_load_cyclic_channel, *cyclic);
+    if (high_priority) result.set_value(program_load_high_priority_channel, *high_priority);
+    if (communication) result.set_value(communication_load_channel, *communication);
+    if (communication && maximum)
+        result.set_value(communication_load_ratio_channel, runtime->communication_load_ratio_percent());
 }
 
 void simatic_s7_1200_1500_cpu_status_sensor::report_cycle_time_events(

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "libi18n/i18n_exception.hpp"
 #include "libi18n/i18n_msg.hpp"
 #include "s7/answers_by_id.hpp"
 #include "s7/channel_options.hpp"
@@ -71,9 +72,10 @@ void simatic_s7_1200_1500_hardware_status_sensor::do_scan() {
         const auto by_id = answers_by_id(answers);
         for (const s7web::module_node* module : monitored) {
             const std::int64_t value = status_value(*module, by_id, containers.contains(module->hwid));
-            const int id = channel_id_for(std::to_string(module->hwid), first_hardware_module_channel);
-            ensure_dynamic_channel(module_status_options(id, module->name));
-            result.set_value(id, value);
+            if (const auto id = channel_id_for(std::to_string(module->hwid), first_hardware_module_channel)) {
+                ensure_dynamic_channel(module_status_options(*id, module->name));
+                result.set_value(*id, value);
+            }
             if (is_fault(value)) faulty.push_back(module->hwid);
         }
     }
@@ -86,14 +88,19 @@ void simatic_s7_1200_1500_hardware_status_sensor::do_scan() {
 
 std::vector<s7web::module_node> simatic_s7_1200_1500_hardware_status_sensor::walk_hardware_tree() {
     s7web::module_collection collection;
-    s7web::collect_modules_browse(collection,
-                                  execute(s7web::request_batch().add_modules_browse(std::nullopt)));
+    const auto root_answers = execute(s7web::request_batch().add_modules_browse(std::nullopt));
+    if (!answers_by_id(root_answers).contains("Modules.Browse.root")) {
+        trace("The batch response contained no Modules.Browse.root result");
+        throw exceptions::api_unexpected_error();
+    }
+    s7web::collect_modules_browse(collection, root_answers);
     expand_hardware_tree(collection,
                          [this](s7web::request_batch batch) { return execute(std::move(batch)); });
     if (!collection.pending_hwids.empty()) {
         trace("Reached maximum tree depth; ", collection.pending_hwids.size(),
               " node(s) below this level are not monitored");
     }
+    log_left_out_nodes(collection, sensor_log());
     return std::move(collection.nodes);
 }
 
@@ -108,6 +115,11 @@ std::int64_t simatic_s7_1200_1500_hardware_status_sensor::status_value(
     } catch (const exceptions::modules_read_status_internal_error&) {
         trace("Status unreadable for module '", module.name, "' (hwid ", module.hwid,
               "); reporting as Unknown");
+        return 0;
+    } catch (const libi18n::i18n_exception& error) {
+        // Any other answer that cannot be read costs this module's value, not the scan.
+        liblog::write_line(sensor_log(), liblog::level::warning, "Status of module '", module.name,
+                           "' (hwid ", module.hwid, ") cannot be read; reporting as Unknown: ", error.what());
         return 0;
     }
 }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "framework/messaging/secret_mask.hpp"
+
 namespace korvel::probekit::libvexahelper::messaging::wire {
 namespace {
 
@@ -35,9 +37,8 @@ std::size_t utf8_sequence_length(std::string_view text) {
     return length;
 }
 
-void append_escaped(std::string& out, std::string_view text) {
+void append_escaped_content(std::string& out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
-    out += '"';
     std::size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -71,10 +72,29 @@ void append_escaped(std::string& out, std::string_view text) {
         }
         ++i;
     }
+}
+
+void append_escaped(std::string& out, std::string_view text) {
+    out += '"';
+    append_escaped_content(out, text);
     out += '"';
 }
 
 }  // namespace
+
+std::string escaped_json_text(std::string_view text) {
+    std::string escaped;
+    append_escaped_content(escaped, text);
+    return escaped;
+}
+
+json_writer& json_writer::begin_message(std::string_view type) {
+    begin_object().key("type");
+    separate();
+    append_escaped(out_, type);
+    after_value_ = true;
+    return *this;
+}
 
 void json_writer::separate() {
     if (after_value_) out_ += ',';
@@ -116,7 +136,12 @@ json_writer& json_writer::key(std::string_view name) {
 
 json_writer& json_writer::value(std::string_view text) {
     separate();
-    append_escaped(out_, text);
+    const secret_mask* mask = secret_mask_scope::active();
+    if (mask != nullptr && mask->finds(text)) {
+        append_escaped(out_, mask->masked(text));
+    } else {
+        append_escaped(out_, text);
+    }
     after_value_ = true;
     return *this;
 }

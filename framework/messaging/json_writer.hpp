@@ -3,7 +3,8 @@
 // Internal to the framework library: writes a message's JSON straight into the caller's buffer,
 // for the messages of every scan (results, log lines, persistent values). Same encoding as the
 // document-based messages of wire_format.hpp: ill-formed UTF-8 becomes U+FFFD, non-finite doubles
-// are written as null, a double always shows as a double (2.0, not 2).
+// are written as null, a double always shows as a double (2.0, not 2). Text values pass through the
+// thread's active secret mask (secret_mask.hpp).
 
 #include <cstdint>
 #include <string>
@@ -32,8 +33,9 @@ public:
     // {"id": identifier, "text": English text} and "context" when there is one.
     json_writer& value(const libi18n::i18n_msg& message);
 
-    // An object holding only its "type" member so far: the first member a reader sees.
-    json_writer& begin_message(std::string_view type) { return begin_object().key("type").value(type); }
+    // An object holding only its "type" member so far: the first member a reader sees. The type is
+    // the protocol's own word, never masked.
+    json_writer& begin_message(std::string_view type);
 
 private:
     void separate();
@@ -42,5 +44,8 @@ private:
     // A value or a closed container was just written: the next sibling needs a comma.
     bool after_value_ = false;
 };
+
+// `text` as it stands between the quotes of a JSON string this writer writes.
+std::string escaped_json_text(std::string_view text);
 
 }  // namespace korvel::probekit::libvexahelper::messaging::wire

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "framework/messaging/message_service.hpp"
+#include "framework/messaging/secret_mask.hpp"
 #include "framework/responses/check_result.hpp"
 #include "framework/responses/error_message.hpp"
 #include "framework/responses/sensor_scan_result.hpp"
@@ -85,6 +86,8 @@ sensor_create_response_code sensor_dispatcher::create_sensor_instance(
     // factory, whose failure report would otherwise land on the live sensor.
     std::lock_guard creating(create_mutex_);
     if (stock_->find(id)) return sensor_create_response_code::sensor_id_in_use;
+    const messaging::secret_mask secrets(data.secure_values());
+    const messaging::secret_mask_scope masking(&secrets);
     run_reporting_failure(*create, container_, id, data, [&](const std::exception& error) {
         const responses::sensor_scan_result result(id, error);
         container_->get<messaging::message_service_interface>()->send(result);
@@ -96,6 +99,7 @@ sensor_scan_response_code sensor_dispatcher::execute_sensor_scan(int id) {
     // Our own reference keeps the sensor alive through the scan even if it is destroyed meanwhile.
     const live_sensor live = stock_->find(id);
     if (!live) return sensor_scan_response_code::sensor_not_found;
+    const messaging::secret_mask_scope masking(&live.sensor->secrets());
     const auto deadline = libdeadline::deadline::after(live.sensor->scan_timeout());
     // A sensor's state (its link, persistent values, channels) belongs to one scan at a time; a scan
     // that waits for the previous one does so within its own deadline.
@@ -114,6 +118,8 @@ sensor_scan_response_code sensor_dispatcher::execute_sensor_scan(int id) {
 check_response_code sensor_dispatcher::execute_check(int id, const settings::sensor_data_wrapper& data) {
     const factory* run = find_kind(check_factories_, data.kind());
     if (run == nullptr) return check_response_code::unknown_check_kind;
+    const messaging::secret_mask secrets(data.secure_values());
+    const messaging::secret_mask_scope masking(&secrets);
     run_reporting_failure(*run, container_, id, data, [&](const std::exception& error) {
         responses::check_result result(id);
         result.set_success(false);

@@ -3,10 +3,23 @@
 #include <stdexcept>
 #include <string>
 
+#include "framework/messaging/secret_mask.hpp"
 #include "libi18n/error_keys.hpp"
 #include "module/utils/exceptions.hpp"
 
 namespace korvel::probekit::libvexahelper::module {
+namespace {
+
+// Drops the stock's reference; what the sensor writes as it goes (its last log lines, a logout) is
+// masked like its scans. A scan still holding it lets it go inside the scan's own mask.
+void let_go(live_sensor& sensor) {
+    if (!sensor) return;
+    const messaging::secret_mask secrets = sensor.sensor->secrets();
+    const messaging::secret_mask_scope masking(&secrets);
+    sensor = {};
+}
+
+}  // namespace
 
 void sensor_stock::add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor) {
     if (!sensor) throw std::invalid_argument("sensor_stock: the sensor must not be null");
@@ -34,7 +47,8 @@ bool sensor_stock::remove(int id) {
         removed = std::move(found->second);
         sensors_.erase(found);
     }
-    return true;  // `removed` dies here, after the lock is released
+    let_go(removed);  // after the lock is released
+    return true;
 }
 
 void sensor_stock::clear() {
@@ -43,6 +57,7 @@ void sensor_stock::clear() {
         std::lock_guard lock(mutex_);
         removed.swap(sensors_);
     }
+    for (auto& [id, sensor] : removed) let_go(sensor);
 }
 
 }  // namespace korvel::probekit::libvexahelper::module

@@ -25,8 +25,8 @@ public:
     void add_sensor(int id, std::shared_ptr<sensors::sensor_interface> sensor);
     // Empty when no sensor has the id.
     live_sensor find(int id) const;
-    // False when no sensor has the id. A removed sensor is destroyed outside the lock (its destructor
-    // may log), or later by the scan still holding it.
+    // False when no sensor has the id. A removed sensor is destroyed outside the lock and under its
+    // own secret mask (its destructor may log), or later by the scan still holding it.
     bool remove(int id);
     // Drops every sensor, as remove does for one.
     void clear();

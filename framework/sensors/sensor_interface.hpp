@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "framework/messaging/secret_mask.hpp"
 #include "libdeadline/deadline.hpp"
 
 namespace korvel::probekit::libvexahelper::sensors {
@@ -17,6 +18,12 @@ public:
     virtual std::chrono::seconds scan_timeout() const = 0;
     // Answers the host before the deadline passes, with an error result when the work cannot finish.
     virtual void scan(const libdeadline::deadline& deadline) = 0;
+    // The sensor's secret values, which no text of its scans may carry (see secret_mask_scope); none
+    // unless the sensor says otherwise.
+    virtual const messaging::secret_mask& secrets() const {
+        static const messaging::secret_mask none({});
+        return none;
+    }
 };
 
 }  // namespace korvel::probekit::libvexahelper::sensors

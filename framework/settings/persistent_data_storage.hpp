@@ -19,6 +19,7 @@ public:
         const auto found = values_.find(key);
         return found == values_.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
+    const std::map<std::string, std::string>& values() const { return values_; }
 
 private:
     std::map<std::string, std::string> values_;

@@ -127,6 +127,14 @@ bool sensor_data_wrapper::is_secure(const std::string& key) const {
     return equals_ignoring_case(name, "password") || equals_ignoring_case(name, "korvelcloudapikey");
 }
 
+std::vector<std::string> sensor_data_wrapper::secure_values() const {
+    std::vector<std::string> values;
+    for (const auto& [key, value] : settings_) {
+        if (!value.empty() && is_secure(key)) values.push_back(value);
+    }
+    return values;
+}
+
 std::string sensor_data_wrapper::to_json() const {
     nlohmann::ordered_json block = nlohmann::ordered_json::object();
     block["kind"] = kind_;

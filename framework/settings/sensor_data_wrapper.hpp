@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace korvel::probekit::libvexahelper::settings {
 
@@ -26,6 +27,8 @@ public:
 
     // Secure values: those the host marks, any setting named "password", and the API key.
     bool is_secure(const std::string& key) const;
+    // The values of the secure settings that are not empty.
+    std::vector<std::string> secure_values() const;
 
 private:
     std::string kind_;

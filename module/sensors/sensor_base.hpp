@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +39,8 @@ public:
           settings_(std::move(settings)),
           channels_(std::move(channels)),
           persistent_(std::move(persistent)),
-          log_(choose_sensor_log(*sender_.container(), id_, settings_.base.logging)) {
+          log_(choose_sensor_log(*sender_.container(), id_, settings_.base.logging)),
+          secrets_(settings_.base.secrets) {
         trace(banners::initializing);
         trace(display_name, " version is: ", banners::module_version, "\n");
     }
@@ -48,6 +50,8 @@ public:
     int get_id() const override { return id_; }
     void log(int level, const std::string& message) override { log_->log(level, message); }
     void log(const std::string& message) override { log_->log(trace_level, message); }
+
+    const messaging::secret_mask& secrets() const override { return secrets_; }
 
     std::chrono::seconds scan_timeout() const override {
         return std::chrono::seconds(settings_.base.timeout);
@@ -111,6 +115,7 @@ protected:
     std::optional<std::string> get_persistent(const std::string& key) const {
         return persistent_.at_opt(key);
     }
+    const std::map<std::string, std::string>& persistent_values() const { return persistent_.values(); }
 
     // Registers the definition and announces it once, unless the settings block listed the channel id.
     void ensure_dynamic_channel(const channels::dynamic_channel_options& options) {
@@ -134,6 +139,7 @@ private:
     std::shared_ptr<settings::channel_map> channels_;
     settings::persistent_data_storage persistent_;
     std::shared_ptr<liblog::log_interface> log_;
+    messaging::secret_mask secrets_;
     std::optional<libdeadline::deadline> deadline_;
 };
 

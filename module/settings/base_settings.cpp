@@ -31,6 +31,7 @@ base_settings parse_base_settings(const sensor_data_wrapper& data) {
     base.korvelcloudapikey = read_secure_text(data, "korvelcloudapikey", presence::optional);
     base.ipversion = read_selection(data, "ipversion", "IPv4", parse_ip_version);
     base.interval = read_interval(data);
+    base.secrets = data.secure_values();
     return base;
 }
 

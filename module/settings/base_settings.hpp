@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/settings/sensor_data_wrapper.hpp"
 #include "module/settings/selections.hpp"
@@ -17,6 +18,9 @@ struct base_settings {
     std::string korvelcloudapikey;
     ip_version ipversion = ip_version::ipv4;
     std::int64_t interval = 60;
+    // The values of every secure setting of the block (passwords, the API key), which no text the
+    // sensor or check sends or logs may carry.
+    std::vector<std::string> secrets;
 };
 
 base_settings parse_base_settings(const libvexahelper::settings::sensor_data_wrapper& data);

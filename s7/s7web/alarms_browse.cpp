@@ -1,5 +1,6 @@
 #include "s7/s7web/alarms_browse.hpp"
 
+#include "libi18n/i18n_exception.hpp"
 #include "s7/exceptions/exceptions.hpp"
 #include "s7/s7web/answer_limits.hpp"
 #include "s7/s7web/answer_reading.hpp"
@@ -46,7 +47,13 @@ alarms_browse_result parse_alarms_browse(const parser_interface& answer) {
     alarms_browse_result result;
     const auto elements = bounded_array<alarms_error>(answer, "result.entries", limits::max_entries);
     result.entries.reserve(elements.size());
-    for (const auto& element : elements) result.entries.push_back(alarm_entry_of(*element));
+    for (const auto& element : elements) {
+        try {
+            result.entries.push_back(alarm_entry_of(*element));
+        } catch (const libi18n::i18n_exception& error) {  // a read that failed, not a lack of memory
+            if (result.unreadable_entries++ == 0) result.first_unreadable_reason = error.what();
+        }
+    }
     result.count_current = query_or_default(answer, &parser_interface::get_int64, "result.count_current", 0);
     return result;
 }

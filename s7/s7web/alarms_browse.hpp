@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,14 +34,18 @@ struct alarm_entry {
 struct alarms_browse_result {
     std::vector<alarm_entry> entries;  // in the order of the answer
     std::int64_t count_current = 0;    // active alarms the device counts, which may exceed the entries sent
+    // Entries that could not be read, left out of `entries`, and why the first of them could not.
+    std::size_t unreadable_entries = 0;
+    std::string first_unreadable_reason;
 
     bool operator==(const alarms_browse_result&) const = default;
 };
 
 // The Alarms.Browse answer. Error -32601 throws alarms_browse_not_supported (the firmware has no
-// alarms), any other error alarms_browse_internal_error, as do more entries or a longer text or time
-// stamp than s7web::limits allows. A member of another kind reads as absent; a text where a number
-// belongs raises conversion_error unless it holds one, as does a hardware id beyond 32 bits.
+// alarms), any other error alarms_browse_internal_error, as do more entries than s7web::limits
+// allows. An entry that cannot be read (a text or time stamp longer than s7web::limits allows, a text
+// where a number belongs, a hardware id beyond 32 bits) is left out and counted, so one bad alarm
+// costs only itself. A member of another kind reads as absent.
 alarms_browse_result parse_alarms_browse(const libparser::parser_interface& answer);
 
 }  // namespace korvel::probekit::s7::s7web

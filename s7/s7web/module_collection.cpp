@@ -30,8 +30,11 @@ void collect_modules_browse(module_collection& collection, const s7web_client::a
         const std::string id = text_or_empty(*answer, "id");
         if (!std::string_view(id).starts_with(browse_id_prefix)) continue;
         const auto browsed = browsed_hwid_of(std::string_view(id).substr(browse_id_prefix.size()));
-        for (module_node& node : parse_modules_browse(*answer, browsed)) {
-            if (collection.seen_hwids.contains(node.hwid)) continue;
+        for (module_node& node : parse_modules_browse(*answer, browsed, &collection.unreadable)) {
+            if (collection.seen_hwids.contains(node.hwid)) {
+                ++collection.duplicate_nodes;
+                continue;
+            }
             if (collection.nodes.size() == limits::max_collected_nodes)
                 throw exceptions::modules_browse_internal_error();
             collection.seen_hwids.insert(node.hwid);

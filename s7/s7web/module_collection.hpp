@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <unordered_set>
 #include <vector>
@@ -16,10 +17,15 @@ struct module_collection {
     // Expandable nodes whose children the next batch should browse (add_modules_browse), in
     // discovery order; the caller clears it when it sends that batch.
     std::vector<std::int32_t> pending_hwids;
+    // Nodes left out: unreadable ones (with their branches), and those whose hardware id an earlier
+    // node has.
+    unreadable_nodes unreadable;
+    std::size_t duplicate_nodes = 0;
 };
 
 // Adds the nodes of every answer whose id starts with "Modules.Browse." (answers in order, nodes in
-// parse order), each hardware id once: a node seen before, also in an earlier batch, is dropped.
+// parse order), each hardware id once: a node seen before, also in an earlier batch, is dropped and
+// counted.
 // The id's rest names the browsed node ("root" or its hardware id). Throws what parse_modules_browse
 // throws, and modules_browse_internal_error for an id naming no hardware id or for more nodes than
 // s7web::limits allows.

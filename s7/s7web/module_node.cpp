@@ -3,6 +3,7 @@
 #include <deque>
 #include <memory>
 
+#include "libi18n/i18n_exception.hpp"
 #include "s7/exceptions/exceptions.hpp"
 #include "s7/s7web/answer_limits.hpp"
 #include "s7/s7web/answer_reading.hpp"
@@ -46,7 +47,8 @@ module_node node_of(const parser_interface& element, std::optional<std::int32_t>
 }  // namespace
 
 std::vector<module_node> parse_modules_browse(const parser_interface& answer,
-                                              std::optional<std::int32_t> browsed_hwid) {
+                                              std::optional<std::int32_t> browsed_hwid,
+                                              unreadable_nodes* unreadable) {
     check_browse_error(answer);
     // A work list rather than recursion: the nesting comes from the device.
     std::deque<pending_node> pending;
@@ -57,7 +59,13 @@ std::vector<module_node> parse_modules_browse(const parser_interface& answer,
     while (!pending.empty()) {
         const pending_node next = std::move(pending.front());
         pending.pop_front();
-        module_node node = node_of(*next.element, next.parent_hwid, browsed_hwid);
+        module_node node;
+        try {
+            node = node_of(*next.element, next.parent_hwid, browsed_hwid);
+        } catch (const libi18n::i18n_exception& reason) {  // a read that failed, not a lack of memory
+            if (unreadable != nullptr) unreadable->add(reason);
+            continue;
+        }
         auto children = bounded_array<browse_error>(*next.element, "children", limits::max_entries);
         node.children_included = !children.empty();
         if (node.children_included && next.depth == limits::max_children_depth) throw browse_error();

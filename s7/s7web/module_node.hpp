@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,12 +37,24 @@ struct module_node {
     bool operator==(const module_node&) const = default;
 };
 
+// Nodes an answer held that could not be read, and why the first of them could not.
+struct unreadable_nodes {
+    std::size_t count = 0;
+    std::string first_reason;
+
+    void add(const std::exception& reason) {
+        if (count++ == 0) first_reason = reason.what();
+    }
+};
+
 // The nodes of a Modules.Browse answer, nested children included, level by level in the answer's
 // order; `browsed_hwid` is the hardware id the request browsed (none for the root) and is copied into
 // every node. Error -32601 throws modules_browse_not_supported, any other error
-// modules_browse_internal_error, as do more nodes, deeper nesting or a longer text than
-// s7web::limits allows. A node without a 32-bit "hwid" raises the query errors.
+// modules_browse_internal_error, as do more nodes or deeper nesting than s7web::limits allows. A node
+// that cannot be read (no 32-bit "hwid", a text longer than s7web::limits allows) is left out with
+// its children and counted in `unreadable` when given, so one bad node costs only its branch.
 std::vector<module_node> parse_modules_browse(const libparser::parser_interface& answer,
-                                              std::optional<std::int32_t> browsed_hwid);
+                                              std::optional<std::int32_t> browsed_hwid,
+                                              unreadable_nodes* unreadable = nullptr);
 
 }  // namespace korvel::probekit::s7::s7web

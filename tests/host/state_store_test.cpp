@@ -5,6 +5,10 @@
 #include "host/cli/state_store.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -89,6 +93,50 @@ TEST(sensor_state, a_second_user_of_the_same_sensor_waits_for_the_lock_and_gives
     EXPECT_EQ(notices.str(), "s7host: waiting for " + holder.file().string() +
                                  ": another s7host run of this sensor holds it\n");
     const sensor_state other_target(directory.path(), identity("103"), 50ms, notices);  // not blocked
+}
+
+// A save that cannot finish (a full disk, a killed run) must leave the last state whole: the new one
+// is written beside the file and renamed over it. A file size limit makes the write fail halfway; it
+// is set in a child process, so this process keeps writing freely.
+TEST(sensor_state, a_save_that_fails_halfway_leaves_the_old_state_readable) {
+    const test_support::temporary_directory place;
+    std::ostringstream notices;
+    sensor_record saved;
+    {
+        sensor_state state(place.path(), identity(), 1s, notices);
+        state.record().persistent_data = {{"next_channel_id", "7"}, {"42", "5"}};
+        state.save();
+        saved = state.record();
+    }
+    const auto file = place.path() / state_file_name(identity());
+    const std::string saved_content = content_of(file);
+    const auto names_before = names_in(place.path());
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t largest = saved_content.size() + 64;
+        const rlimit limit{largest, largest};
+        int code = ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? 2 : 3;
+        try {
+            sensor_state state(place.path(), identity(), 1s, notices);
+            state.record().persistent_data["large"] = std::string(100000, 'x');
+            state.save();
+        } catch (const state_error&) {
+            code = 0;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reports that it failed";
+    EXPECT_EQ(content_of(file), saved_content);
+    EXPECT_EQ(names_in(place.path()), names_before) << "nothing left behind";
+    sensor_state again(place.path(), identity(), 1s, notices);
+    EXPECT_EQ(again.record(), saved);
+    EXPECT_EQ(notices.str(), "");
 }
 
 TEST(default_state_directory, follows_the_xdg_base_directories) {

@@ -169,21 +169,31 @@ TEST(transport, an_expired_deadline_starts_nothing) {
     EXPECT_EQ(server.tcp_connections(), 0u);
 }
 
+// The client's own timeout is 30 s: the first call must end when its deadline does, and the second,
+// waiting for the busy client, when its own (earlier) one does, while the first still holds the client.
 TEST(transport, the_deadline_cuts_the_timeout_and_bounds_the_wait_for_a_busy_client) {
     simulators::silent_server silent;
     impl_curl client(local_settings(silent.port(), certificate_validation::none, 30));
+    const auto first_start = clock_type::now();
+    clock_type::time_point first_end;
     auto busy = std::async(std::launch::async, [&] {
-        const deadline soon(clock_type::now() + std::chrono::milliseconds(600), std::chrono::seconds(1));
-        return text_of([&] { client.perform(request(method::get, "/"), soon); });
+        const deadline soon(first_start + std::chrono::milliseconds(600), std::chrono::seconds(1));
+        auto text = text_of([&] { client.perform(request(method::get, "/"), soon); });
+        first_end = clock_type::now();
+        return text;
     });
     while (silent.connections() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const deadline sooner(clock_type::now() + std::chrono::milliseconds(100), std::chrono::seconds(2));
     EXPECT_EQ(text_of([&] { client.perform(request(method::get, "/"), sooner); }),
               "An error occurred. The scan did not finish within its time-out of 2 s. (waiting for another "
               "request on the connection to 127.0.0.1 to finish)");
+    const auto second_end = clock_type::now();
     EXPECT_EQ(busy.get(),
               "An error occurred. The scan did not finish within its time-out of 1 s. (waiting for the TLS "
               "handshake)");
+    EXPECT_LT(second_end, first_end) << "the second call gave up while the first still held the client";
+    EXPECT_GE(first_end - first_start, std::chrono::milliseconds(600));
+    EXPECT_LT(first_end - first_start, std::chrono::seconds(5)) << "ended by its deadline, not the 30 s timeout";
 }
 
 TEST(transport, an_answer_that_breaks_off_after_its_status_line_says_so) {

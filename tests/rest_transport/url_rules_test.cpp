@@ -173,6 +173,33 @@ TEST(response_dump, shows_status_headers_and_a_printable_body_or_its_hex) {
     EXPECT_EQ(to_string(binary_answer), "500\nbody (hex encoded):\n0001fe");
 }
 
+// A device decides how much it answers: the dump shows a few KiB and says how much there was, the
+// limit exactly and one byte past it.
+TEST(response_dump, is_bounded_and_says_the_whole_size) {
+    EXPECT_EQ(to_string({200, std::string(4096, 'x'), {}, {}}), "200\nbody\n" + std::string(4096, 'x'));
+    EXPECT_EQ(to_string({200, std::string(4097, 'x'), {}, {}}),
+              "200\nbody (4097 bytes, the first 4096 shown)\n" + std::string(4096, 'x') + "...");
+    const std::string binary(17 * 1024 * 1024 / 8, '\x01');
+    const std::string dump = to_string({200, binary, {{"X-Long", std::string(100000, 'h')}}, {}});
+    EXPECT_LT(dump.size(), 6000u);
+    EXPECT_NE(dump.find("body (hex encoded, 2228224 bytes, the first 2048 shown):\n0101"), std::string::npos);
+}
+
+// Session tokens are as good as the password while they live: neither the device's nor ours, echoed,
+// reaches the log, whatever the case or spacing of their names.
+TEST(response_dump, masks_session_tokens) {
+    const response answer{
+        200,
+        R"([{"id":"Api.Login","result":{"token" : "gHXs8kHDbg2aU9EhAzTkVbkMT8l2"}},{"echo":"x-auth-token: gHXs8kHDbg2aU9EhAzTkVbkMT8l2\r\nHost: plc"}])",
+        {{"X-Auth-Token", "gHXs8kHDbg2aU9EhAzTkVbkMT8l2"}},
+        {}};
+    const std::string dump = to_string(answer);
+    EXPECT_EQ(dump.find("gHXs8k"), std::string::npos) << dump;
+    EXPECT_EQ(dump,
+              "200\nX-Auth-Token: ***\nbody\n"
+              R"([{"id":"Api.Login","result":{"token" : "***"}},{"echo":"x-auth-token: ***\r\nHost: plc"}])");
+}
+
 TEST(request_lines, headers_in_order_without_doubles_or_line_breaks) {
     request post(method::post, "/api", "[]");
     post.headers = {{"accept", "text/plain"}};

@@ -66,19 +66,4 @@ TEST_F(connection_cache_test, of_several_addresses_the_first_is_used_and_none_is
     EXPECT_THROW(acquire("plc.example"), libtcp::exceptions::could_not_resolve_host_name);
 }
 
-// Settings that differ in any field must never share a link (end to end: only the timeout is shown).
-TEST(connection_settings, each_field_counts_in_equality_and_hash) {
-    const libs7::connection_settings base{"10.0.0.1", 102, 0, 2, 5000ms};
-    const std::hash<libs7::connection_settings> hash;
-    EXPECT_EQ(hash(base), hash(libs7::connection_settings(base)));
-    for (const libs7::connection_settings& other : {libs7::connection_settings{"10.0.0.2", 102, 0, 2, 5000ms},
-                                                    {"10.0.0.1", 103, 0, 2, 5000ms},
-                                                    {"10.0.0.1", 102, 1, 2, 5000ms},
-                                                    {"10.0.0.1", 102, 0, 3, 5000ms},
-                                                    {"10.0.0.1", 102, 0, 2, 5001ms}}) {
-        EXPECT_NE(other, base);
-        EXPECT_NE(hash(other), hash(base));
-    }
-}
-
 }  // namespace

@@ -69,14 +69,26 @@ TEST_F(read_szl_test, record_count_0xffff_is_taken_from_the_data_size_and_an_emp
     EXPECT_TRUE(read<diagnostics>(empty).empty());
 }
 
+// Every length check in both directions: one byte more and one byte less than the header or the
+// record type says.
 TEST_F(read_szl_test, headers_that_do_not_fit_the_records_or_the_type_fail_without_correction) {
     const std::pair<szl_list, const char*> rows[] = {
+        {{std::vector<std::uint8_t>(29), 28, 1},
+         "The returned SSL size (29) does not match the expected size (28)."},
+        {{std::vector<std::uint8_t>(27), 28, 1},
+         "The returned SSL size (27) does not match the expected size (28)."},
         {{std::vector<std::uint8_t>(41), 20, 0xFFFF},
          "The returned SSL size (41) does not match the expected size (1310700)."},
+        {{std::vector<std::uint8_t>(39), 20, 0xFFFF},
+         "The returned SSL size (39) does not match the expected size (1310700)."},
         {{std::vector<std::uint8_t>(20), 0, 0xFFFF},
          "The returned SSL size (20) does not match the expected size (0)."},
+        {{std::vector<std::uint8_t>(29), 29, 1},
+         "The returned SSL element size (29) does not match the expected size (28)."},
         {{std::vector<std::uint8_t>(20), 20, 1},
          "The returned SSL element size (20) does not match the expected size (28)."},
+        {{{}, 28, 0},
+         "The returned SSL contained more than one element. Veltra expects exactly one element."},
     };
     for (const auto& [list, text] : rows) {
         SCOPED_TRACE(text);

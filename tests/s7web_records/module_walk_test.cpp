@@ -74,13 +74,18 @@ TEST(module_nodes, nesting_and_node_count_are_bounded) {
         [&] { s7web::parse_modules_browse(*answer_of(wide), std::nullopt); }, texts::modules_internal);
 }
 
-TEST(module_nodes, a_node_without_a_hwid_raises_the_query_error) {
-    test_support::expect_error<korvel::probekit::libparser::exceptions::empty_result>(
-        [] {
-            s7web::parse_modules_browse(*answer_of(browse_answer("x", {{{"name", "anonymous"}}})),
-                                        std::nullopt);
-        },
-        "The queried field \"hwid\" is empty.");
+// A node that cannot be read is left out with the branch below it, and counted with its reason.
+TEST(module_nodes, a_node_without_a_hwid_is_left_out_with_its_branch) {
+    s7web::unreadable_nodes unreadable;
+    const auto nodes = s7web::parse_modules_browse(
+        *answer_of(browse_answer(
+            "x",
+            {{{"name", "anonymous"}, {"children", json::array({node(8, "module")})}}, node(9, "module")})),
+        std::nullopt, &unreadable);
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(nodes[0].hwid, 9);
+    EXPECT_EQ(unreadable.count, 1u);
+    EXPECT_EQ(unreadable.first_reason, "The queried field \"hwid\" is empty.");
 }
 
 TEST(module_collection, each_hwid_is_collected_once_and_expandable_ones_are_queued) {

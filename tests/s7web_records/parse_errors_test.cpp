@@ -65,6 +65,19 @@ const outcome operating_mode_failed =
 const outcome mode_selector_failed =
     throws<errors::read_mode_selector_state_internal_error>(mode_selector, texts::mode_selector_internal);
 const outcome runtime_failed = throws<errors::api_unexpected_error>(runtime, texts::unexpected);
+// An entry or node that cannot be read is left out for the method's error, the rest of the answer read.
+const outcome alarm_left_out = [](const parser_interface& answer) {
+    const auto result = s7web::parse_alarms_browse(answer);
+    EXPECT_TRUE(result.entries.empty());
+    EXPECT_EQ(result.unreadable_entries, 1u);
+    EXPECT_EQ(result.first_unreadable_reason, texts::alarms_internal);
+};
+const outcome node_left_out = [](const parser_interface& answer) {
+    s7web::unreadable_nodes unreadable;
+    EXPECT_TRUE(s7web::parse_modules_browse(answer, std::nullopt, &unreadable).empty());
+    EXPECT_EQ(unreadable.count, 1u);
+    EXPECT_EQ(unreadable.first_reason, texts::modules_internal);
+};
 const outcome diagnostics_failed = throws<errors::api_unexpected_error>(diagnostics, texts::unexpected);
 
 TEST(parse_errors, every_method_maps_each_error_code_to_its_error) {
@@ -108,8 +121,8 @@ TEST(parse_errors, an_error_of_code_0_or_without_a_code_parses_the_result) {
     }
 }
 
-// Texts and arrays longer than anything a device sends raise the method's own error, not a crash
-// or a text kept without bound.
+// Texts and arrays longer than anything a device sends raise the method's own error (or, in one
+// alarm or node, leave that one out), not a crash or a text kept without bound.
 TEST(parse_errors, oversized_texts_and_arrays_raise_the_methods_error) {
     const std::string long_word(65, 'x');
     const std::string long_text(4097, 'x');
@@ -121,11 +134,11 @@ TEST(parse_errors, oversized_texts_and_arrays_raise_the_methods_error) {
         outcome expected;
     };
     const row rows[] = {
-        {"alarm text", {{"result", {{"entries", {{{"alarm_text", long_text}}}}}}}, alarms_failed},
-        {"alarm time stamp", {{"result", {{"entries", {{{"timestamp", long_word}}}}}}}, alarms_failed},
+        {"alarm text", {{"result", {{"entries", {{{"alarm_text", long_text}}}}}}}, alarm_left_out},
+        {"alarm time stamp", {{"result", {{"entries", {{{"timestamp", long_word}}}}}}}, alarm_left_out},
         {"10001 alarms", {{"result", {{"entries", entries}}}}, alarms_failed},
-        {"module name", {{"result", {{"nodes", {{{"hwid", 1}, {"name", long_text}}}}}}}, modules_failed},
-        {"module type", {{"result", {{"nodes", {{{"hwid", 1}, {"type", long_word}}}}}}}, modules_failed},
+        {"module name", {{"result", {{"nodes", {{{"hwid", 1}, {"name", long_text}}}}}}}, node_left_out},
+        {"module type", {{"result", {{"nodes", {{{"hwid", 1}, {"type", long_word}}}}}}}, node_left_out},
         {"own status", {{"result", {{"status", {{"own", long_word}}}}}}, status_failed},
         {"operating mode", {{"result", long_word}}, operating_mode_failed},
         {"mode selector", {{"result", {{"mode_selector", long_word}}}}, mode_selector_failed},

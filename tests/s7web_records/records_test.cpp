@@ -114,17 +114,21 @@ TEST(records, absent_or_null_members_read_as_their_defaults) {
         "Invalid ISO 8601 duration format:");
 }
 
-TEST(records, numbers_that_do_not_convert_raise_the_conversion_error) {
-    test_support::expect_error<json_errors::conversion_error>(
-        [] {
-            s7web::parse_alarms_browse(*answer_of({{"result", {{"entries", {{{"hwid", 4294967296}}}}}}}));
-        },
-        "'4294967296' could not be converted to 'int32'.");
-    test_support::expect_error<json_errors::conversion_error>(
-        [] {
-            s7web::parse_alarms_browse(*answer_of({{"result", {{"entries", {{{"alarm_number", "x"}}}}}}}));
-        },
-        "'x' could not be converted to 'integer'.");
+// An alarm that cannot be read is left out with its reason; the others stand.
+TEST(records, an_alarm_that_cannot_be_read_is_left_out_and_counted) {
+    const std::pair<json, std::string> unreadable[] = {
+        {{{"hwid", 4294967296}}, "'4294967296' could not be converted to 'int32'."},
+        {{{"alarm_number", "x"}}, "'x' could not be converted to 'integer'."},
+    };
+    for (const auto& [element, reason] : unreadable) {
+        SCOPED_TRACE(reason);
+        const auto result = s7web::parse_alarms_browse(
+            *answer_of({{"result", {{"entries", {{{"alarm_number", 1}}, element, {{"alarm_number", 3}}}}}}}));
+        ASSERT_EQ(result.entries.size(), 2u);
+        EXPECT_EQ(result.entries[1].alarm_number, 3);
+        EXPECT_EQ(result.unreadable_entries, 1u);
+        EXPECT_EQ(result.first_unreadable_reason, reason);
+    }
 }
 
 TEST(iso8601_durations, seconds_and_fractions_become_milliseconds) {
