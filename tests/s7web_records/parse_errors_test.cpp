@@ -66,13 +66,13 @@ const outcome mode_selector_failed =
     throws<errors::read_mode_selector_state_internal_error>(mode_selector, texts::mode_selector_internal);
 const outcome runtime_failed = throws<errors::api_unexpected_error>(runtime, texts::unexpected);
 // An entry or node that cannot be read is left out for the method's error, the rest of the answer read.
-const outcome alarm_left_out = [](const parser_interface& answer) {
+const outcome alarm_left_out = [](const parser_interface& answer, const std::string&) {
     const auto result = s7web::parse_alarms_browse(answer);
     EXPECT_TRUE(result.entries.empty());
     EXPECT_EQ(result.unreadable_entries, 1u);
     EXPECT_EQ(result.first_unreadable_reason, texts::alarms_internal);
 };
-const outcome node_left_out = [](const parser_interface& answer) {
+const outcome node_left_out = [](const parser_interface& answer, const std::string&) {
     s7web::unreadable_nodes unreadable;
     EXPECT_TRUE(s7web::parse_modules_browse(answer, std::nullopt, &unreadable).empty());
     EXPECT_EQ(unreadable.count, 1u);
