@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/cli/evaluation.hpp"
+#include "host/cli/metric_exposition.hpp"
 
 namespace korvel::probekit::host {
 
@@ -37,8 +38,9 @@ struct scan_position {
     int count = 1;
 };
 
-// Writes one report in the format; the caller flushes.
+// Writes one report in the format; the caller flushes. openmetrics takes the scan's context where
+// there is one: without it, statesets show only the current state and nothing tells module ids.
 void write_report(const sensor_report& report, output_format format, const scan_position& position,
-                  std::ostream& out);
+                  std::ostream& out, const exposition_context* metrics = nullptr);
 
 }  // namespace korvel::probekit::host
