@@ -55,7 +55,7 @@ std::string level_name(std::optional<std::int64_t> level) {
     return "level " + (level ? std::to_string(*level) : std::string("?"));
 }
 
-int run(const command_line& options, std::ostream& out, std::ostream& err, const interruption& stop) {
+int run(const command_line& options, std::ostream& out, std::ostream& err, interruption& stop) {
     if (options.chosen == command::help) {
         out << help_text(options.help_topic.value_or(command::help));
         return 0;
@@ -74,6 +74,8 @@ int run(const command_line& options, std::ostream& out, std::ostream& err, const
             return check_command(session, options, out, err);
         case command::demo:
             return demo_command(session, options, out, err, stop);
+        case command::serve:
+            return serve_command(session, options, out, err, stop);
         case command::help:
             break;
     }
@@ -98,6 +100,27 @@ bool interruption::requested() const {
 bool interruption::wait_for(std::chrono::milliseconds duration) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, duration, [this] { return requested_; });
+}
+
+void interruption::accept_reloads() {
+    std::lock_guard lock(mutex_);
+    reloadable_ = true;
+}
+
+void interruption::request_reload() {
+    {
+        std::lock_guard lock(mutex_);
+        if (reloadable_) {
+            ++reloads_;
+            return;
+        }
+    }
+    request();
+}
+
+std::uint64_t interruption::reloads() const {
+    std::lock_guard lock(mutex_);
+    return reloads_;
 }
 
 module_session::module_session(const command_line& options, std::ostream& err)
@@ -192,7 +215,7 @@ std::string export_failure_text(int code, const std::string& call, const std::st
 }
 
 int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             const interruption& stop) {
+             interruption& stop) {
     constexpr int cannot_run = 3;
     try {
         return run(parse_command_line(arguments), out, err, stop);
