@@ -22,6 +22,12 @@ struct exporter_metrics::families {
             .Name("s7host_scan_duration_seconds")
             .Help("How long scans took, by sensor kind")
             .Register(registry);
+    prometheus::Counter& created =
+        prometheus::BuildCounter()
+            .Name("s7host_sensors_created_total")
+            .Help("Sensor instances created: at a target and profile's first scrape, and when its settings changed")
+            .Register(registry)
+            .Add({});
     prometheus::Family<prometheus::Counter>& reloads =
         prometheus::BuildCounter()
             .Name("s7host_config_reloads_total")
@@ -57,6 +63,7 @@ void exporter_metrics::count_scrape(const scrape_result& scrape) {
                                                                  0.5,   1,    2.5,   5,    10,  30};
     families_->scans.Add({{"kind", scrape.kind}}).Increment();
     families_->durations.Add({{"kind", scrape.kind}}, buckets).Observe(scrape.duration_seconds);
+    if (scrape.created) families_->created.Increment();
     if (!scrape.up) families_->failures.Add({{"kind", scrape.kind}, {"reason", scrape.reason}}).Increment();
 }
 

@@ -199,6 +199,7 @@ scrape_result sensor_pool::probe(const probe_plan& plan, std::chrono::seconds sc
                                                           : export_failure_text(created, "creating the sensor", plan.kind, id));
             }
             destroy(*sensor);
+            scrape.created = true;
             sensor->id = id;
             sensor->settings_dump = dump;
             sensor->evaluator.emplace(session_.descriptor(), session_.texts());

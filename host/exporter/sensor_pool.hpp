@@ -29,6 +29,7 @@ struct scrape_result {
     bool up = false;
     std::string reason;  // why it failed: a catalogue key or a failure_reason
     double duration_seconds = 0;
+    bool created = false;  // the scrape created the sensor instance (first scrape, changed settings)
 };
 
 // What the sensors hold, as far as the host can tell: links and clients are shared by every sensor
