@@ -76,7 +76,7 @@ const std::array<option_entry, 19> option_table{{
     {option_id::help, "--help", "", any_command, "this help (also -h)"},
     {option_id::version, "--version", "", any_command, "the versions, as the version command"},
     {option_id::module, "--module", "PATH", loads_module,
-     "the module library (default: ../module/libs7module.so beside s7host)"},
+     "the module library (default: ../module/libs7module.so beside s7host, else ../lib/s7host/libs7module.so)"},
     {option_id::lang, "--lang", "LANGUAGE", loads_module,
      "the module's texts in one of its languages (s7host info lists them), by name or code: German, de, "
      "pt-BR, "

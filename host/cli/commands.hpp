@@ -32,7 +32,7 @@ public:
 
     // SIGHUP: serve reads its configuration again. A run that takes no reloads (accept_reloads was
     // not called) takes one as a request to stop.
-    void accept_reloads();
+    void accept_reloads() const;  // const: the run, which sees the interruption as const, says so
     void request_reload();
     std::uint64_t reloads() const;
 
@@ -40,7 +40,7 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     bool requested_ = false;
-    bool reloadable_ = false;
+    mutable bool reloadable_ = false;
     std::uint64_t reloads_ = 0;
 };
 
@@ -85,7 +85,7 @@ private:
 // The whole program for its arguments (without the program name): returns the exit status (0 OK,
 // 1 warning, 2 error, 3 unknown).
 int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             interruption& stop);
+             const interruption& stop);
 
 int version_command(module_session& session, std::ostream& out);
 int list_command(module_session& session, const command_line& options, std::ostream& out);
@@ -96,7 +96,7 @@ int check_command(module_session& session, const command_line& options, std::ost
 int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
                  const interruption& stop);
 int serve_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                  interruption& stop);
+                  const interruption& stop);
 
 // Why an export (the `call`: "creating the sensor", say) returned this code without a message of the
 // module's own.

@@ -15,10 +15,13 @@ namespace {
 
 namespace export_code = protocol::export_code;
 
-// The module of the build layout: <directory of this executable>/../module/libs7module.so.
+// The module beside this executable: ../module/libs7module.so in the build tree, else
+// ../lib/s7host/libs7module.so where it is installed (/usr/bin and /usr/lib/s7host, say).
 std::filesystem::path default_module_path() {
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe");
-    return (executable.parent_path() / ".." / "module" / "libs7module.so").lexically_normal();
+    const auto directory = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    const auto built = (directory / ".." / "module" / "libs7module.so").lexically_normal();
+    if (std::filesystem::exists(built)) return built;
+    return (directory / ".." / "lib" / "s7host" / "libs7module.so").lexically_normal();
 }
 
 json initialise_and_describe(module_library& module) {
@@ -55,7 +58,7 @@ std::string level_name(std::optional<std::int64_t> level) {
     return "level " + (level ? std::to_string(*level) : std::string("?"));
 }
 
-int run(const command_line& options, std::ostream& out, std::ostream& err, interruption& stop) {
+int run(const command_line& options, std::ostream& out, std::ostream& err, const interruption& stop) {
     if (options.chosen == command::help) {
         out << help_text(options.help_topic.value_or(command::help));
         return 0;
@@ -102,7 +105,7 @@ bool interruption::wait_for(std::chrono::milliseconds duration) const {
     return changed_.wait_for(lock, duration, [this] { return requested_; });
 }
 
-void interruption::accept_reloads() {
+void interruption::accept_reloads() const {
     std::lock_guard lock(mutex_);
     reloadable_ = true;
 }
@@ -215,7 +218,7 @@ std::string export_failure_text(int code, const std::string& call, const std::st
 }
 
 int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             interruption& stop) {
+             const interruption& stop) {
     constexpr int cannot_run = 3;
     try {
         return run(parse_command_line(arguments), out, err, stop);

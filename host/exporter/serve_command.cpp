@@ -9,7 +9,7 @@
 namespace korvel::probekit::host {
 
 int serve_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                  interruption& stop) {
+                  const interruption& stop) {
     constexpr int cannot_run = 3;
     try {
         serve_options chosen = listen_address(options.listen);
