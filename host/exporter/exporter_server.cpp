@@ -66,9 +66,21 @@ struct exporter_server::state {
     sensor_pool pool;
     exporter_metrics metrics;
     httplib::Server server;
+    // Each sensor kind's settings, read from the descriptor once rather than at every scrape.
+    std::map<std::string, std::vector<setting_description>> kinds;
 
     state(module_session& session_, serve_options options_)
-        : session(session_), options(std::move(options_)), pool(session_, options.state_directory) {}
+        : session(session_), options(std::move(options_)), pool(session_, options.state_directory) {
+        for (const auto& [kind, entry] : session.descriptor().at("Sensors").items())
+            kinds.emplace(kind, settings_for(session, kind, true));
+    }
+
+    const std::vector<setting_description>& settings_of(const std::string& kind) const {
+        const auto found = kinds.find(kind);
+        if (found != kinds.end()) return found->second;
+        settings_for(session, kind, true);  // throws, naming the closest kinds
+        throw usage_error("unknown sensor kind \"" + kind + "\"");
+    }
 
     std::shared_ptr<const exporter_config> current_config() {
         std::shared_lock lock(config_mutex);
@@ -109,7 +121,8 @@ struct exporter_server::state {
         try {
             const auto plan = plan_probe(
                 std::multimap<std::string, std::string>(request.params.begin(), request.params.end()),
-                *current_config(), [this](const std::string& kind) { return settings_for(session, kind, true); },
+                *current_config(),
+                [this](const std::string& kind) -> const std::vector<setting_description>& { return settings_of(kind); },
                 ::getenv);
             const auto scrape = pool.probe(plan, scan_timeout, deadline, format);
             metrics.count_scrape(scrape);
@@ -153,6 +166,9 @@ exporter_server::exporter_server(module_session& session, serve_options options)
     state_->config = std::make_shared<const exporter_config>(state_->read_config());
     auto& server = state_->server;
     server.new_task_queue = [] { return new httplib::ThreadPool(worker_threads); };
+    // An answer leaves in more than one write; without this, Nagle's algorithm holds the last one
+    // until the scraper's delayed acknowledgement, 40 ms per scrape on a kept-alive connection.
+    server.set_tcp_nodelay(true);
     server.Get("/probe", [this](const httplib::Request& request, httplib::Response& response) {
         state_->probe(request, response);
     });

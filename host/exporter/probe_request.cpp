@@ -84,8 +84,7 @@ std::pair<std::string, std::string> split_host_port(const std::string& target) {
 }
 
 probe_plan plan_probe(const std::multimap<std::string, std::string>& parameters, const exporter_config& config,
-                      const std::function<std::vector<setting_description>(const std::string&)>& kind_settings,
-                      const environment_lookup& environment) {
+                      const kind_settings_lookup& kind_settings, const environment_lookup& environment) {
     probe_plan plan;
     plan.target = single(parameters, target_parameter);
     if (plan.target.empty()) throw probe_error("the parameter target is missing: /probe?target=NAME&profile=NAME");
@@ -107,7 +106,8 @@ probe_plan plan_probe(const std::multimap<std::string, std::string>& parameters,
     } else {
         throw probe_error("the parameter profile (or kind) is missing: /probe?target=NAME&profile=NAME");
     }
-    const auto settings = kind_settings(plan.kind);
+    const auto& settings = kind_settings(plan.kind);
+    plan.settings = &settings;
 
     const auto configured = config.targets.find(plan.target);
     if (configured != config.targets.end()) {

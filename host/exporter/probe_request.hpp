@@ -26,14 +26,16 @@ struct probe_plan {
     std::string kind;
     std::string instance;  // one sensor instance per distinct value: target, profile or kind, parameters
     std::vector<setting_assignment> assignments;  // the target's, then the profile's, then the URL's
+    const std::vector<setting_description>* settings = nullptr;  // the kind's, owned by the caller
 };
+
+// A sensor kind's settings, kept by the caller; throws usage_error for a kind that is none.
+using kind_settings_lookup = std::function<const std::vector<setting_description>&(const std::string& kind)>;
 
 using environment_lookup = std::function<const char*(const char*)>;
 
-// `kind_settings` gives a sensor kind's settings and throws usage_error for a kind that is none.
 probe_plan plan_probe(const std::multimap<std::string, std::string>& parameters, const exporter_config& config,
-                      const std::function<std::vector<setting_description>(const std::string&)>& kind_settings,
-                      const environment_lookup& environment);
+                      const kind_settings_lookup& kind_settings, const environment_lookup& environment);
 
 // "plc1", "10.0.0.5:102", "[fe80::1]:102", "fe80::1": the host and, when given, the port.
 std::pair<std::string, std::string> split_host_port(const std::string& target);

@@ -150,8 +150,7 @@ scrape_result sensor_pool::probe(const probe_plan& plan, std::chrono::seconds sc
     auto assignments = plan.assignments;
     if (!asks_for_less(assignments, scan_timeout))
         assignments.push_back({"timeout", std::to_string(scan_timeout.count()), "the scrape's timeout"});
-    const resolved_settings settings(plan.kind, settings_for(session_, plan.kind, true), assignments,
-                                     session_.texts());
+    const resolved_settings settings(plan.kind, *plan.settings, assignments, session_.texts());
     const auto target = target_of(settings);
     const std::string dump = settings.values().dump();
 
