@@ -11,6 +11,13 @@
 namespace korvel::probekit::host {
 namespace {
 
+// A mapping's entry; errors about the entry itself point at its key's line.
+struct entry {
+    std::string name;
+    YAML::Node key;
+    YAML::Node value;
+};
+
 class reader {
 public:
     explicit reader(std::string origin) : origin_(std::move(origin)) {}
@@ -21,11 +28,11 @@ public:
     }
 
     // A mapping's entries, each key a text; a missing or empty section is no entries.
-    std::vector<std::pair<std::string, YAML::Node>> entries(const YAML::Node& node, const std::string& what) const {
-        std::vector<std::pair<std::string, YAML::Node>> found;
+    std::vector<entry> entries(const YAML::Node& node, const std::string& what) const {
+        std::vector<entry> found;
         if (!node || node.IsNull()) return found;
         if (!node.IsMap()) fail(node, what + " is a mapping of names to entries");
-        for (const auto& entry : node) found.emplace_back(text(entry.first, what + "'s names"), entry.second);
+        for (const auto& pair : node) found.push_back({text(pair.first, what + "'s names"), pair.first, pair.second});
         return found;
     }
 
@@ -35,18 +42,17 @@ public:
     }
 
     // Refuses keys a mapping does not know, naming the closest, so a typo is not silently ignored.
-    void only(const std::vector<std::pair<std::string, YAML::Node>>& fields, const std::vector<std::string>& known,
-              const std::string& what) const {
-        for (const auto& [key, value] : fields) {
-            if (std::ranges::find(known, key) == known.end())
-                fail(value, "unknown " + what + " field \"" + key + "\"" + did_you_mean(key, known) +
-                                " (known: " + joined(known) + ")");
+    void only(const std::vector<entry>& fields, const std::vector<std::string>& known, const std::string& what) const {
+        for (const auto& field : fields) {
+            if (std::ranges::find(known, field.name) == known.end())
+                fail(field.key, "unknown " + what + " field \"" + field.name + "\"" + did_you_mean(field.name, known) +
+                                    " (known: " + joined(known) + ")");
         }
     }
 
     setting_values settings(const YAML::Node& node, const std::string& what) const {
         setting_values values;
-        for (const auto& [key, value] : entries(node, what)) values[key] = text(value, what + " " + key);
+        for (const auto& field : entries(node, what)) values[field.name] = text(field.value, what + " " + field.name);
         return values;
     }
 
@@ -66,7 +72,7 @@ target_entry read_target(const reader& in, const std::string& name, const YAML::
     in.only(fields, {"host", "port", "rack", "slot", "username", "password_file", "password_env", "settings"},
             what);
     target_entry target;
-    for (const auto& [key, value] : fields) {
+    for (const auto& [key, key_node, value] : fields) {
         if (key == "settings") {
             target.settings = in.settings(value, what + " settings");
             continue;
@@ -95,7 +101,7 @@ profile_entry read_profile(const reader& in, const std::string& name, const YAML
     const auto fields = in.entries(node, what);
     in.only(fields, {"kind", "settings"}, what);
     profile_entry profile;
-    for (const auto& [key, value] : fields) {
+    for (const auto& [key, key_node, value] : fields) {
         if (key == "kind") profile.kind = in.text(value, what + " kind");
         if (key == "settings") profile.settings = in.settings(value, what + " settings");
     }
@@ -117,10 +123,10 @@ exporter_config parse_exporter_config(const std::string& text, const std::string
     if (!root || root.IsNull()) return config;
     const auto sections = in.entries(root, "the file");
     in.only(sections, {"targets", "profiles"}, "top-level");
-    for (const auto& [section, node] : sections) {
-        for (const auto& [name, entry] : in.entries(node, section)) {
-            if (section == "targets") config.targets[name] = read_target(in, name, entry);
-            else config.profiles[name] = read_profile(in, name, entry);
+    for (const auto& section : sections) {
+        for (const auto& named : in.entries(section.value, section.name)) {
+            if (section.name == "targets") config.targets[named.name] = read_target(in, named.name, named.value);
+            else config.profiles[named.name] = read_profile(in, named.name, named.value);
         }
     }
     return config;
