@@ -61,7 +61,8 @@ enum class option_id {
     count,
     interval,
     listen,
-    config
+    config,
+    max_sensors
 };
 
 struct option_entry {
@@ -72,7 +73,7 @@ struct option_entry {
     std::string_view help;
 };
 
-const std::array<option_entry, 19> option_table{{
+const std::array<option_entry, 20> option_table{{
     {option_id::help, "--help", "", any_command, "this help (also -h)"},
     {option_id::version, "--version", "", any_command, "the versions, as the version command"},
     {option_id::module, "--module", "PATH", loads_module,
@@ -106,6 +107,8 @@ const std::array<option_entry, 19> option_table{{
      "where to answer scrapes (default 127.0.0.1:9847; port 0: a free one, printed on the first line)"},
     {option_id::config, "--config", "FILE", bit(command::serve),
      "targets and profiles (YAML; SIGHUP reads it again); without it, targets are HOST[:PORT] with &kind="},
+    {option_id::max_sensors, "--max-sensors", "N", bit(command::serve),
+     "sensor instances kept at most (default 10000); a new one replaces the one scraped least recently"},
 }};
 
 const command_entry& entry_of(command value) {
@@ -250,6 +253,9 @@ private:
                 return;
             case option_id::config:
                 parsed_.config_file = value;
+                return;
+            case option_id::max_sensors:
+                parsed_.most_sensors = integer_value(entry, value, 1);
                 return;
             case option_id::interval:
                 // The pause between scans is the sensor's interval setting, so the module knows it too.

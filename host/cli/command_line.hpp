@@ -39,6 +39,7 @@ struct command_line {
     int count = 1;                                // scan: 0 runs until interrupted
     std::string listen = default_listen_address;  // serve
     std::optional<std::filesystem::path> config_file;  // serve: targets and profiles
+    int most_sensors = 10000;                          // serve: sensor instances kept at most
 };
 
 // Throws usage_error when the arguments do not form a command.

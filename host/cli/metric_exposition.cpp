@@ -147,7 +147,7 @@ std::string escaped(std::string_view text, bool quotes) {
 }
 
 // The shortest text that reads back as the same double; integers without a decimal point.
-std::string number_text(double value) {
+std::string sample_value_text(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value > 0 ? "+Inf" : "-Inf";
     char text[32];
@@ -186,7 +186,7 @@ public:
                 first = false;
             }
         }
-        out_ << "} " << number_text(value) << '\n';
+        out_ << "} " << sample_value_text(value) << '\n';
     }
 
 private:

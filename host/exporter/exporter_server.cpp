@@ -70,7 +70,7 @@ struct exporter_server::state {
     std::map<std::string, std::vector<setting_description>> kinds;
 
     state(module_session& session_, serve_options options_)
-        : session(session_), options(std::move(options_)), pool(session_, options.state_directory) {
+        : session(session_), options(std::move(options_)), pool(session_, options.state_directory, options.most_sensors) {
         for (const auto& [kind, entry] : session.descriptor().at("Sensors").items())
             kinds.emplace(kind, settings_for(session, kind, true));
     }

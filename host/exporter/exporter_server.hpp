@@ -19,6 +19,7 @@ struct serve_options {
     int port = 0;  // 0: a free one
     std::optional<std::filesystem::path> config_file;
     std::filesystem::path state_directory;
+    std::size_t most_sensors = 10000;
 };
 
 class exporter_server {

@@ -1,5 +1,6 @@
 #include "host/exporter/sensor_pool.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <ranges>
@@ -37,7 +38,7 @@ private:
     std::vector<json> messages_;
 };
 
-const json* find_result(const std::vector<json>& messages, int id) {
+const json* scan_answer_of(const std::vector<json>& messages, int id) {
     for (const auto& message : messages) {
         const std::string type = text_member(message, "type");
         if ((type == message_type::scan_result || type == message_type::error_result) &&
@@ -79,10 +80,11 @@ struct pooled_sensor {
     bool web_api = false;
     bool last_up = false;
     std::chrono::steady_clock::time_point last_success;
+    std::chrono::steady_clock::time_point last_used;
 };
 
-sensor_pool::sensor_pool(module_session& session, std::filesystem::path state_directory)
-    : session_(session), state_directory_(std::move(state_directory)) {
+sensor_pool::sensor_pool(module_session& session, std::filesystem::path state_directory, std::size_t most_sensors)
+    : session_(session), state_directory_(std::move(state_directory)), most_sensors_(std::max<std::size_t>(1, most_sensors)) {
     session_.module().on_message([](const std::string& bytes) {
         if (collected == nullptr) return;  // logs of calls nobody waits for
         auto message = json::parse(bytes, nullptr, false);
@@ -95,9 +97,30 @@ sensor_pool::~sensor_pool() {
 }
 
 std::shared_ptr<pooled_sensor> sensor_pool::entry_for(const std::string& instance) {
-    std::lock_guard lock(mutex_);
-    auto& entry = sensors_[instance];
-    if (!entry) entry = std::make_shared<pooled_sensor>();
+    const auto now = std::chrono::steady_clock::now();
+    std::shared_ptr<pooled_sensor> evicted;
+    std::shared_ptr<pooled_sensor> entry;
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto found = sensors_.find(instance); found != sensors_.end()) {
+            found->second->last_used = now;
+            return found->second;
+        }
+        if (sensors_.size() >= most_sensors_) {
+            const auto oldest = std::ranges::min_element(
+                sensors_, {}, [](const auto& named) { return named.second->last_used; });
+            evicted = std::move(oldest->second);
+            sensors_.erase(oldest);
+        }
+        entry = std::make_shared<pooled_sensor>();
+        entry->last_used = now;
+        sensors_.emplace(instance, entry);
+    }
+    if (evicted) {
+        std::lock_guard busy(evicted->busy);  // a scan in progress ends by its own timeout
+        destroy(*evicted);
+        evicted->state.reset();
+    }
     return entry;
 }
 
@@ -192,7 +215,7 @@ scrape_result sensor_pool::probe(const probe_plan& plan, std::chrono::seconds sc
             }
             if (changed) sensor->state->save();
             if (created != export_code::success) {
-                const json* error = find_result(capture.messages(), id);
+                const json* error = scan_answer_of(capture.messages(), id);
                 throw std::runtime_error(error != nullptr ? "cannot create the sensor: " +
                                                                 session_.texts().message(error->value("message", json::object()))
                                                           : export_failure_text(created, "creating the sensor", plan.kind, id));
@@ -219,7 +242,7 @@ scrape_result sensor_pool::probe(const probe_plan& plan, std::chrono::seconds sc
                 changed = sensor->state->record().apply(message) || changed;
         }
         if (changed) sensor->state->save();
-        const json* result = find_result(capture.messages(), sensor->id);
+        const json* result = scan_answer_of(capture.messages(), sensor->id);
         const auto report = result != nullptr ? sensor->evaluator->evaluate(header, *result, sensor->state->record())
                                               : failure_report(header, "no result (ExecuteSensorScan returned " +
                                                                            std::to_string(code) + ")");

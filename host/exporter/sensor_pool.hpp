@@ -43,8 +43,10 @@ struct pool_figures {
 
 class sensor_pool {
 public:
-    // The module and its descriptor stay with the session, which must outlive the pool.
-    sensor_pool(module_session& session, std::filesystem::path state_directory);
+    // The module and its descriptor stay with the session, which must outlive the pool. At most
+    // `most_sensors` are kept: a new one takes the place of the one scraped least recently (its state
+    // stays on disk for its next scrape), so URLs with ever new parameters cannot exhaust the host.
+    sensor_pool(module_session& session, std::filesystem::path state_directory, std::size_t most_sensors);
     // Destroys every sensor; the module logs out of the Web API sessions no sensor holds any more.
     ~sensor_pool();
     sensor_pool(const sensor_pool&) = delete;
@@ -71,6 +73,7 @@ private:
     mutable std::mutex mutex_;  // the map and each entry's connection figures
     std::map<std::string, std::shared_ptr<pooled_sensor>> sensors_;
     int next_id_ = 1;
+    std::size_t most_sensors_;
 };
 
 }  // namespace korvel::probekit::host

@@ -14,6 +14,7 @@ int serve_command(module_session& session, const command_line& options, std::ost
     try {
         serve_options chosen = listen_address(options.listen);
         chosen.config_file = options.config_file;
+        chosen.most_sensors = static_cast<std::size_t>(options.most_sensors);
         chosen.state_directory =
             options.state_directory ? *options.state_directory : default_state_directory(::getenv);
         stop.accept_reloads();

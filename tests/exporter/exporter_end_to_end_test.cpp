@@ -49,12 +49,19 @@ std::string config_text(const std::vector<std::pair<std::string, std::uint16_t>>
     return text;
 }
 
+std::vector<std::string> plus(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 // The exporter as a child process, listening on a free port it prints first.
 class exporter {
 public:
-    exporter(const std::filesystem::path& config, const std::filesystem::path& state)
-        : program_(S7HOST_PATH, {"serve", "--listen", "127.0.0.1:0", "--config", config.string(), "--state-dir",
-                                 state.string(), "--module", MODULE_PATH}) {
+    exporter(const std::filesystem::path& config, const std::filesystem::path& state,
+             const std::vector<std::string>& more = {})
+        : program_(S7HOST_PATH, plus({"serve", "--listen", "127.0.0.1:0", "--config", config.string(), "--state-dir",
+                                      state.string(), "--module", MODULE_PATH},
+                                     more)) {
         std::string line;
         if (!program_.read_line(line)) throw std::runtime_error("serve printed nothing: " + program_.wait().err);
         port_ = std::stoi(line.substr(line.rfind(':') + 1));
@@ -254,6 +261,24 @@ TEST(serve, a_restart_of_the_exporter_keeps_restart_totals_and_channel_ids) {
         else EXPECT_EQ(ids, hardware_ids) << "each module keeps its channel id, no new ids";
         EXPECT_EQ(running.stop().exit, 0);
     }
+}
+
+TEST(serve, beyond_its_most_sensors_the_least_recently_scraped_sensor_goes_and_its_state_stays) {
+    plant_fixture fixture;
+    exporter running(fixture.config, fixture.state, {"--max-sensors", "2"});
+    const auto restarts = [&] {
+        return sample_value(parse_openmetrics(running.scrape("target=press&profile=restarts", true)), "s7_restarts");
+    };
+    EXPECT_EQ(restarts(), 3);
+    running.scrape("target=press&profile=cpu", true);
+    running.scrape("target=press&profile=leds", true);  // takes the place of restarts, scraped longest ago
+    EXPECT_EQ(own_metric(running, "s7host_sensors"), 2);
+    running.scrape("target=press&profile=leds", true);
+    EXPECT_EQ(own_metric(running, "s7host_sensors_created_total"), 3);
+    EXPECT_EQ(restarts(), 3) << "created anew from its state: the restarts are not counted again";
+    EXPECT_EQ(own_metric(running, "s7host_sensors_created_total"), 4);
+    running.scrape("target=press&profile=leds", true);
+    EXPECT_EQ(own_metric(running, "s7host_sensors_created_total"), 4) << "cpu went, leds stayed: used more recently";
 }
 
 TEST(serve, sighup_reloads_the_configuration_adding_and_dropping_targets) {
