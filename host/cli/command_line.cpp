@@ -87,7 +87,8 @@ const std::array<option_entry, 20> option_table{{
     {option_id::state_dir, "--state-dir", "DIR", bit(command::scan) | bit(command::demo) | bit(command::serve),
      "where each sensor's state is kept (default: $XDG_STATE_HOME/s7host, else ~/.local/state/s7host)"},
     {option_id::format, "--format", "FORMAT", runs_sensors | bit(command::info) | bit(command::list),
-     "text (default), nagios, json or openmetrics; info and list: text or json"},
+     "text (default), nagios, json, openmetrics or prometheus (the classic text format, for textfiles); "
+     "info and list: text or json"},
     {option_id::json, "--json", "", runs_sensors | bit(command::info) | bit(command::list),
      "the same as --format json"},
     {option_id::id, "--id", "N", takes_id, "the sensor's or check's id (default 1); part of the state's key"},
@@ -268,7 +269,7 @@ private:
     void set_format(const std::string& value) {
         const auto format = output_format_named(value);
         if (!format)
-            throw usage_error("--format expects text, nagios, json or openmetrics, not \"" + value + "\"");
+            throw usage_error("--format expects text, nagios, json, openmetrics or prometheus, not \"" + value + "\"");
         parsed_.format = *format;
     }
 

@@ -223,6 +223,7 @@ std::optional<output_format> output_format_named(std::string_view name) {
     if (name == "nagios") return output_format::nagios;
     if (name == "json") return output_format::json_lines;
     if (name == "openmetrics") return output_format::openmetrics;
+    if (name == "prometheus") return output_format::prometheus_text;
     return std::nullopt;
 }
 
@@ -290,8 +291,11 @@ void write_report(const sensor_report& report, output_format format, const scan_
             write_json(report, position, out);
             return;
         case output_format::openmetrics:
+        case output_format::prometheus_text:
             write_exposition(report, metrics != nullptr ? *metrics : exposition_context{identity_of(report)},
-                             exposition_format::openmetrics, out);
+                             format == output_format::openmetrics ? exposition_format::openmetrics
+                                                                  : exposition_format::prometheus_text,
+                             out);
             return;
     }
 }

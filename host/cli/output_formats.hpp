@@ -2,7 +2,8 @@
 
 // The four ways a result leaves s7host: a table for people (text), the monitoring-plugin convention
 // (nagios), JSON Lines for scripts (json) and the OpenMetrics text format for Prometheus
-// (openmetrics). All of them show the state the evaluation decided, which is also the exit status.
+// (openmetrics, or the classic text format that node_exporter's textfile collector reads: prometheus).
+// All of them show the state the evaluation decided, which is also the exit status.
 
 #include <chrono>
 #include <cstddef>
@@ -17,7 +18,7 @@
 
 namespace korvel::probekit::host {
 
-enum class output_format { text, nagios, json_lines, openmetrics };
+enum class output_format { text, nagios, json_lines, openmetrics, prometheus_text };
 
 std::optional<output_format> output_format_named(std::string_view name);
 

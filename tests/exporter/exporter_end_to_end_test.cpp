@@ -169,6 +169,21 @@ TEST(serve, a_probe_of_every_kind_is_valid_openmetrics_and_passes_promtool_witho
     EXPECT_EQ(running.get("/-/healthy")->status, 200);
 }
 
+// node_exporter's textfile collector reads what promtool reads.
+TEST(textfile, scan_format_prometheus_passes_promtool_without_a_warning) {
+    simulators::s7_cpu_simulator plc;
+    temporary_directory directory;
+    for (const auto& [profile, kind] : profiles) {
+        if (profile.starts_with("web")) continue;
+        const auto scan = run_program(S7HOST_PATH, {"scan", kind, "--module", MODULE_PATH, "--port", std::to_string(plc.port()),
+                                                    "--rack", "0", "--slot", "2", "--state-dir", directory.path().string(),
+                                                    "--format", "prometheus"});
+        EXPECT_NE(scan.out.find("\ns7_up{"), std::string::npos) << scan.out << scan.err;
+        const auto checked = promtool_check(directory.path(), scan.out);
+        EXPECT_EQ(checked.out + checked.err, "") << kind << "\n" << scan.out;
+    }
+}
+
 TEST(serve, refuses_what_a_probe_cannot_name_without_scanning) {
     plant_fixture fixture;
     exporter running(fixture.config, fixture.state);
