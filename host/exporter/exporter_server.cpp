@@ -184,13 +184,11 @@ exporter_server::exporter_server(module_session& session, serve_options options)
             "s7host serve: /probe?target=NAME&profile=NAME (or &kind=KIND), /metrics, /-/healthy\n", text_plain);
     });
     auto& chosen = state_->options;
-    if (chosen.port == 0) {
-        chosen.port = server.bind_to_any_port(chosen.address);
-    } else if (!server.bind_to_port(chosen.address, chosen.port)) {
-        chosen.port = -1;
-    }
-    if (chosen.port < 0)
-        throw std::runtime_error("cannot listen on " + chosen.address + ":" + std::to_string(chosen.port) +
+    const int requested = chosen.port;
+    const bool bound = requested == 0 ? (chosen.port = server.bind_to_any_port(chosen.address)) > 0
+                                      : server.bind_to_port(chosen.address, requested);
+    if (!bound)
+        throw std::runtime_error("cannot listen on " + chosen.address + ":" + std::to_string(requested) +
                                  " (in use, or not an address of this machine; choose another with --listen)");
 }
 
