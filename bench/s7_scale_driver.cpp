@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/plc_farm.hpp"
 #include "bench/scan_outcome.hpp"
 #include "host/harness/module_library.hpp"
 #include "simulators/s7_cpu/s7_cpu_simulator.hpp"
@@ -40,6 +41,8 @@ namespace {
 using namespace std::chrono;
 using korvel::probekit::bench::last_outcome;
 using korvel::probekit::bench::note_outcome;
+using korvel::probekit::bench::plc_process;
+using korvel::probekit::bench::start_plcs;
 using korvel::probekit::bench::scan_outcome;
 using korvel::probekit::host::module_library;
 using korvel::probekit::simulators::s7_cpu_simulator;
@@ -51,72 +54,6 @@ constexpr int threads = 8;
 constexpr int timeout_seconds = 10;
 constexpr const char* kinds[] = {"simatic_s7_300_400_cpu_status_sensor", "simatic_s7_300_400_led_status_sensor",
                                  "simatic_s7_300_400_cpu_restart_overview_sensor"};
-
-// The PLCs live in a child process: it prints their ports and one hung listener's port to the pipe,
-// then runs until the parent closes its end.
-struct plc_process {
-    pid_t pid = -1;
-    std::vector<std::uint16_t> ports;
-    std::uint16_t hung_port = 0;
-    int keep_alive = -1;
-};
-
-std::uint16_t hung_listener(std::vector<int>& accepted) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 64) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        std::exit(3);
-    }
-    std::thread([listener, &accepted] {
-        for (;;) {
-            const int link = accept(listener, nullptr, nullptr);
-            if (link >= 0) accepted.push_back(link);  // held open, never read, never answered
-        }
-    }).detach();
-    return ntohs(address.sin_port);
-}
-
-plc_process start_plcs() {
-    int ports_pipe[2], alive_pipe[2];
-    if (pipe(ports_pipe) != 0 || pipe(alive_pipe) != 0) throw std::runtime_error("pipe");
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork");
-    if (pid == 0) {
-        close(ports_pipe[0]);
-        close(alive_pipe[1]);
-        std::vector<s7_cpu_simulator> simulators;
-        std::vector<int> accepted;
-        std::string line;
-        for (int i = 0; i < plcs; ++i) {
-            simulators.emplace_back();
-            line += std::to_string(simulators.back().port()) + " ";
-        }
-        line += std::to_string(hung_listener(accepted)) + "\n";
-        if (write(ports_pipe[1], line.data(), line.size()) != static_cast<ssize_t>(line.size())) std::_Exit(3);
-        close(ports_pipe[1]);
-        char byte;
-        while (read(alive_pipe[0], &byte, 1) > 0) {
-        }
-        std::_Exit(0);
-    }
-    close(ports_pipe[1]);
-    close(alive_pipe[0]);
-    std::string text;
-    char chunk[512];
-    for (ssize_t got; (got = read(ports_pipe[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(got));
-    close(ports_pipe[0]);
-    plc_process process{pid, {}, 0, alive_pipe[1]};
-    std::istringstream numbers(text);
-    for (unsigned port; numbers >> port;) process.ports.push_back(static_cast<std::uint16_t>(port));
-    if (process.ports.size() != plcs + 1) throw std::runtime_error("the PLC process did not start");
-    process.hung_port = process.ports.back();
-    process.ports.pop_back();
-    return process;
-}
 
 std::string sensor_block(int id, std::uint16_t port) {
     return nlohmann::json{{"kind", kinds[id % 3]},
@@ -275,7 +212,7 @@ int main(int argc, char** argv) try {
     const seconds healthy_length(argc > 1 ? std::max(5, std::atoi(argv[1])) : 60);
     const seconds hung_length(argc > 2 ? std::max(5, std::atoi(argv[2])) : 20);
     signal(SIGPIPE, SIG_IGN);
-    plc_process process = start_plcs();
+    plc_process process = start_plcs(plcs);
     const std::set<std::uint16_t> ports(process.ports.begin(), process.ports.end());
 
     module_library module(MODULE_PATH);

@@ -9,7 +9,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(g++ cmake make ca-certificates patch
           libcurl4-openssl-dev libssl-dev zlib1g-dev libasio-dev nlohmann-json3-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcpp-httplib-dev tinyproxy openssl)
+          libcpp-httplib-dev tinyproxy openssl
+          libyaml-cpp-dev prometheus-cpp-dev prometheus help2man dpkg-dev)
 # The machine image may bring its own Node.js; Debian's npm is only a fallback.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 packages+=("$@")

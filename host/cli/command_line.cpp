@@ -18,7 +18,7 @@ struct command_entry {
     std::string_view summary;
 };
 
-const std::array<command_entry, 7> commands{{
+const std::array<command_entry, 8> commands{{
     {command::help, "help", "[COMMAND]", "this overview, or one command's options"},
     {command::version, "version", "", "versions of s7host, the module, its API level, snap7 and libcurl"},
     {command::list, "list", "", "the module's sensor kinds and checks, one line each"},
@@ -26,6 +26,7 @@ const std::array<command_entry, 7> commands{{
     {command::scan, "scan", "KIND", "creates a sensor, scans it --count times, keeps its state"},
     {command::check, "check", "KIND", "runs a check once"},
     {command::demo, "demo", "", "every sensor and the check against a simulated S7-300 CPU and S7-1500 Web API started in this process"},
+    {command::serve, "serve", "", "a Prometheus exporter: scans on each scrape of /probe, keeping sensors, links and sessions"},
 }};
 
 constexpr unsigned bit(command value) {
@@ -33,7 +34,8 @@ constexpr unsigned bit(command value) {
 }
 
 constexpr unsigned loads_module = bit(command::version) | bit(command::list) | bit(command::info) |
-                                  bit(command::scan) | bit(command::check) | bit(command::demo);
+                                  bit(command::scan) | bit(command::check) | bit(command::demo) |
+                                  bit(command::serve);
 constexpr unsigned runs_sensors = bit(command::scan) | bit(command::check) | bit(command::demo);
 constexpr unsigned takes_id = bit(command::scan) | bit(command::check);
 // info takes settings too: a sensor may announce other channels with other settings.
@@ -57,7 +59,10 @@ enum class option_id {
     set,
     settings,
     count,
-    interval
+    interval,
+    listen,
+    config,
+    max_sensors
 };
 
 struct option_entry {
@@ -68,21 +73,22 @@ struct option_entry {
     std::string_view help;
 };
 
-const std::array<option_entry, 17> option_table{{
+const std::array<option_entry, 20> option_table{{
     {option_id::help, "--help", "", any_command, "this help (also -h)"},
     {option_id::version, "--version", "", any_command, "the versions, as the version command"},
     {option_id::module, "--module", "PATH", loads_module,
-     "the module library (default: ../module/libs7module.so beside s7host)"},
+     "the module library (default: ../module/libs7module.so beside s7host, else ../lib/s7host/libs7module.so)"},
     {option_id::lang, "--lang", "LANGUAGE", loads_module,
      "the module's texts in one of its languages (s7host info lists them), by name or code: German, de, "
      "pt-BR, "
      "zh-CN, ... (default: from LC_ALL, LC_MESSAGES or LANG)"},
     {option_id::log_dir, "--log-dir", "DIR", runs_sensors,
      "append the module's runtime log and each sensor's log there"},
-    {option_id::state_dir, "--state-dir", "DIR", bit(command::scan) | bit(command::demo),
+    {option_id::state_dir, "--state-dir", "DIR", bit(command::scan) | bit(command::demo) | bit(command::serve),
      "where each sensor's state is kept (default: $XDG_STATE_HOME/s7host, else ~/.local/state/s7host)"},
     {option_id::format, "--format", "FORMAT", runs_sensors | bit(command::info) | bit(command::list),
-     "text (default), nagios, json or openmetrics; info and list: text or json"},
+     "text (default), nagios, json, openmetrics or prometheus (the classic text format, for textfiles); "
+     "info and list: text or json"},
     {option_id::json, "--json", "", runs_sensors | bit(command::info) | bit(command::list),
      "the same as --format json"},
     {option_id::id, "--id", "N", takes_id, "the sensor's or check's id (default 1); part of the state's key"},
@@ -98,6 +104,12 @@ const std::array<option_entry, 17> option_table{{
      "scans to run (default 1; 0: until SIGINT or SIGTERM)"},
     {option_id::interval, "--interval", "SECONDS", bit(command::scan),
      "pause between scans (the setting interval)"},
+    {option_id::listen, "--listen", "ADDRESS:PORT", bit(command::serve),
+     "where to answer scrapes (default 127.0.0.1:9847; port 0: a free one, printed on the first line)"},
+    {option_id::config, "--config", "FILE", bit(command::serve),
+     "targets and profiles (YAML; SIGHUP reads it again); without it, targets are HOST[:PORT] with &kind="},
+    {option_id::max_sensors, "--max-sensors", "N", bit(command::serve),
+     "sensor instances kept at most (default 10000); a new one replaces the one scraped least recently"},
 }};
 
 const command_entry& entry_of(command value) {
@@ -237,6 +249,15 @@ private:
             case option_id::count:
                 parsed_.count = integer_value(entry, value, 0);
                 return;
+            case option_id::listen:
+                parsed_.listen = value;
+                return;
+            case option_id::config:
+                parsed_.config_file = value;
+                return;
+            case option_id::max_sensors:
+                parsed_.most_sensors = integer_value(entry, value, 1);
+                return;
             case option_id::interval:
                 // The pause between scans is the sensor's interval setting, so the module knows it too.
                 parsed_.assignments.push_back(
@@ -248,7 +269,7 @@ private:
     void set_format(const std::string& value) {
         const auto format = output_format_named(value);
         if (!format)
-            throw usage_error("--format expects text, nagios, json or openmetrics, not \"" + value + "\"");
+            throw usage_error("--format expects text, nagios, json, openmetrics or prometheus, not \"" + value + "\"");
         parsed_.format = *format;
     }
 
@@ -353,6 +374,15 @@ std::string help_text(command topic) {
     if (topic == command::scan || topic == command::check) {
         text += std::string("KIND: a ") + (topic == command::scan ? "sensor kind" : "check") +
                 " of `s7host list`; `s7host info KIND` lists its settings.\n";
+    }
+    if (topic == command::serve) {
+        text +=
+            "Answers GET /probe?target=NAME&profile=NAME with that sensor's scan as metrics (OpenMetrics when\n"
+            "asked for, else the classic text format), /probe?target=HOST[:PORT]&kind=KIND&rack=0&slot=2 (any\n"
+            "setting by its key; no secrets) with the kind's defaults, /metrics with the exporter's own metrics\n"
+            "and /-/healthy. Each target and profile keeps one sensor between scrapes; a scan ends within the\n"
+            "scrape's timeout (X-Prometheus-Scrape-Timeout-Seconds, default 10 s, less half a second).\n"
+            "SIGHUP reloads the configuration; SIGINT or SIGTERM ends the exporter after the scrapes in progress.\n";
     }
     if (topic == command::scan) {
         text +=

@@ -20,7 +20,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class command { help, version, list, info, scan, check, demo };
+enum class command { help, version, list, info, scan, check, demo, serve };
+
+// Where serve listens unless --listen says otherwise.
+inline constexpr const char* default_listen_address = "127.0.0.1:9847";
 
 struct command_line {
     command chosen = command::help;
@@ -34,6 +37,9 @@ struct command_line {
     int id = 1;
     std::vector<setting_assignment> assignments;  // --host, --port, --set, --settings, ... in order
     int count = 1;                                // scan: 0 runs until interrupted
+    std::string listen = default_listen_address;  // serve
+    std::optional<std::filesystem::path> config_file;  // serve: targets and profiles
+    int most_sensors = 10000;                          // serve: sensor instances kept at most
 };
 
 // Throws usage_error when the arguments do not form a command.

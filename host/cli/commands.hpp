@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -29,10 +30,18 @@ public:
     // Waits that long or until requested; true when requested.
     bool wait_for(std::chrono::milliseconds duration) const;
 
+    // SIGHUP: serve reads its configuration again. A run that takes no reloads (accept_reloads was
+    // not called) takes one as a request to stop.
+    void accept_reloads() const;  // const: the run, which sees the interruption as const, says so
+    void request_reload();
+    std::uint64_t reloads() const;
+
 private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     bool requested_ = false;
+    mutable bool reloadable_ = false;
+    std::uint64_t reloads_ = 0;
 };
 
 // The loaded and initialised module, its descriptor, and the user's language.
@@ -86,6 +95,8 @@ int scan_command(module_session& session, const command_line& options, std::ostr
 int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err);
 int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
                  const interruption& stop);
+int serve_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                  const interruption& stop);
 
 // Why an export (the `call`: "creating the sensor", say) returned this code without a message of the
 // module's own.

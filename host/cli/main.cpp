@@ -13,13 +13,18 @@
 
 namespace {
 
-// SIGINT and SIGTERM are blocked in every thread (the module's and snap7's inherit the mask, so no
-// socket wait of theirs is cut short) and taken by one thread with sigwait: the first asks the run
-// to stop after the scan in progress, a second one ends the process at once.
+// SIGINT, SIGTERM and SIGHUP are blocked in every thread (the module's and snap7's inherit the mask,
+// so no socket wait of theirs is cut short) and taken by one thread with sigwait: SIGHUP asks serve
+// to reload; the first of the others asks the run to stop after the scan in progress, a second one
+// ends the process at once.
 void watch_stop_signals(sigset_t signals, korvel::probekit::host::interruption* stop) {
     int received = 0;
-    if (sigwait(&signals, &received) != 0) return;
+    do {
+        if (sigwait(&signals, &received) != 0) return;
+        if (received == SIGHUP) stop->request_reload();
+    } while (received == SIGHUP && !stop->requested());
     stop->request();
+    sigdelset(&signals, SIGHUP);
     if (sigwait(&signals, &received) != 0) return;
     std::signal(received, SIG_DFL);
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
@@ -33,6 +38,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stop_signals);
     sigaddset(&stop_signals, SIGINT);
     sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     // Static: the watcher may still receive a signal while main returns.

@@ -216,69 +216,6 @@ void write_json(const sensor_report& report, const scan_position& position, std:
     out << line.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-// ---- openmetrics ---------------------------------------------------------------------------------
-
-std::string metric_name(std::string_view text) {
-    std::string name = "s7_";
-    for (const char c : text) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-    // Suffixes that mark a counter's, summary's or histogram's samples would make a gauge ambiguous.
-    for (const std::string_view suffix :
-         {"_total", "_created", "_count", "_sum", "_bucket", "_info", "_gcount", "_gsum"}) {
-        if (name.ends_with(suffix)) return name + "_value";
-    }
-    return name;
-}
-
-std::string family_of(const channel_report& channel) {
-    constexpr std::string_view prefix = "channel.";
-    std::string_view key = channel.key;
-    if (key.starts_with(prefix)) key.remove_prefix(prefix.size());
-    return key.empty() ? metric_name("channel") : metric_name(key);
-}
-
-std::string label_value(const std::string& text) {
-    return "\"" + replaced(replaced(replaced(text, '\\', "\\\\"), '"', "\\\""), '\n', "\\n") + "\"";
-}
-
-std::string label_name(const std::string& text) {
-    std::string name;
-    for (const char c : text) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-    return name;
-}
-
-std::string sensor_labels(const sensor_report& report) {
-    std::string labels;
-    for (const auto& setting : report.target)
-        labels += label_name(setting.name) + "=" + label_value(setting.value) + ",";
-    return labels + "sensor=" + label_value(report.kind) + ",id=" + label_value(std::to_string(report.id));
-}
-
-void write_openmetrics(const sensor_report& report, std::ostream& out) {
-    const std::string labels = sensor_labels(report);
-    // A family's samples must stand together, so channels are grouped by family in order of appearance.
-    std::vector<std::pair<std::string, std::vector<const channel_report*>>> families;
-    for (const auto& channel : report.channels) {
-        if (!channel.value.is_number()) continue;
-        const std::string family = family_of(channel);
-        auto found = std::ranges::find_if(families, [&](const auto& entry) { return entry.first == family; });
-        if (found == families.end())
-            found = families.emplace(families.end(), family, std::vector<const channel_report*>{});
-        found->second.push_back(&channel);
-    }
-    for (const auto& [family, channels] : families) {
-        out << "# TYPE " << family << " gauge\n"
-            << "# HELP " << family << " S7 channel " << replaced(channels.front()->key, '\n', " ") << '\n';
-        for (const auto* channel : channels) {
-            out << family << '{' << labels << ",channel=" << label_value(channel->english_name) << "} "
-                << exact_number_text(channel->value) << '\n';
-        }
-    }
-    out << "# TYPE s7_state gauge\n"
-        << "# HELP s7_state Evaluated state: 0 ok, 1 warning, 2 error, 3 unknown (the exit status)\n"
-        << "s7_state{" << labels << "} " << exit_status(report.state) << '\n'
-        << "# EOF\n";
-}
-
 }  // namespace
 
 std::optional<output_format> output_format_named(std::string_view name) {
@@ -286,6 +223,7 @@ std::optional<output_format> output_format_named(std::string_view name) {
     if (name == "nagios") return output_format::nagios;
     if (name == "json") return output_format::json_lines;
     if (name == "openmetrics") return output_format::openmetrics;
+    if (name == "prometheus") return output_format::prometheus_text;
     return std::nullopt;
 }
 
@@ -341,7 +279,7 @@ std::string utc_time_text(std::chrono::system_clock::time_point time) {
 }
 
 void write_report(const sensor_report& report, output_format format, const scan_position& position,
-                  std::ostream& out) {
+                  std::ostream& out, const exposition_context* metrics) {
     switch (format) {
         case output_format::text:
             write_text(report, position, out);
@@ -353,7 +291,11 @@ void write_report(const sensor_report& report, output_format format, const scan_
             write_json(report, position, out);
             return;
         case output_format::openmetrics:
-            write_openmetrics(report, out);
+        case output_format::prometheus_text:
+            write_exposition(report, metrics != nullptr ? *metrics : exposition_context{identity_of(report)},
+                             format == output_format::openmetrics ? exposition_format::openmetrics
+                                                                  : exposition_format::prometheus_text,
+                             out);
             return;
     }
 }

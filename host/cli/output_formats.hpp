@@ -2,7 +2,8 @@
 
 // The four ways a result leaves s7host: a table for people (text), the monitoring-plugin convention
 // (nagios), JSON Lines for scripts (json) and the OpenMetrics text format for Prometheus
-// (openmetrics). All of them show the state the evaluation decided, which is also the exit status.
+// (openmetrics, or the classic text format that node_exporter's textfile collector reads: prometheus).
+// All of them show the state the evaluation decided, which is also the exit status.
 
 #include <chrono>
 #include <cstddef>
@@ -13,10 +14,11 @@
 #include <vector>
 
 #include "host/cli/evaluation.hpp"
+#include "host/cli/metric_exposition.hpp"
 
 namespace korvel::probekit::host {
 
-enum class output_format { text, nagios, json_lines, openmetrics };
+enum class output_format { text, nagios, json_lines, openmetrics, prometheus_text };
 
 std::optional<output_format> output_format_named(std::string_view name);
 
@@ -37,8 +39,9 @@ struct scan_position {
     int count = 1;
 };
 
-// Writes one report in the format; the caller flushes.
+// Writes one report in the format; the caller flushes. openmetrics takes the scan's context where
+// there is one: without it, statesets show only the current state and nothing tells module ids.
 void write_report(const sensor_report& report, output_format format, const scan_position& position,
-                  std::ostream& out);
+                  std::ostream& out, const exposition_context* metrics = nullptr);
 
 }  // namespace korvel::probekit::host

@@ -15,10 +15,13 @@ namespace {
 
 namespace export_code = protocol::export_code;
 
-// The module of the build layout: <directory of this executable>/../module/libs7module.so.
+// The module beside this executable: ../module/libs7module.so in the build tree, else
+// ../lib/s7host/libs7module.so where it is installed (/usr/bin and /usr/lib/s7host, say).
 std::filesystem::path default_module_path() {
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe");
-    return (executable.parent_path() / ".." / "module" / "libs7module.so").lexically_normal();
+    const auto directory = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    const auto built = (directory / ".." / "module" / "libs7module.so").lexically_normal();
+    if (std::filesystem::exists(built)) return built;
+    return (directory / ".." / "lib" / "s7host" / "libs7module.so").lexically_normal();
 }
 
 json initialise_and_describe(module_library& module) {
@@ -74,6 +77,8 @@ int run(const command_line& options, std::ostream& out, std::ostream& err, const
             return check_command(session, options, out, err);
         case command::demo:
             return demo_command(session, options, out, err, stop);
+        case command::serve:
+            return serve_command(session, options, out, err, stop);
         case command::help:
             break;
     }
@@ -98,6 +103,27 @@ bool interruption::requested() const {
 bool interruption::wait_for(std::chrono::milliseconds duration) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, duration, [this] { return requested_; });
+}
+
+void interruption::accept_reloads() const {
+    std::lock_guard lock(mutex_);
+    reloadable_ = true;
+}
+
+void interruption::request_reload() {
+    {
+        std::lock_guard lock(mutex_);
+        if (reloadable_) {
+            ++reloads_;
+            return;
+        }
+    }
+    request();
+}
+
+std::uint64_t interruption::reloads() const {
+    std::lock_guard lock(mutex_);
+    return reloads_;
 }
 
 module_session::module_session(const command_line& options, std::ostream& err)

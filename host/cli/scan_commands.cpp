@@ -38,7 +38,10 @@ int report_failure(const sensor_report& header, const std::string& reason, outpu
                    std::ostream& out, std::ostream& err) {
     err << "s7host: " << reason << '\n';
     if (format != output_format::text) {
-        write_report(failure_report(header, reason), format, {}, out);
+        const auto report = failure_report(header, reason);
+        const exposition_context metrics{identity_of(report), nullptr, nullptr, std::nullopt,
+                                         std::string(failure_reason::cannot_run)};
+        write_report(report, format, {}, out, &metrics);
         out.flush();
     }
     return cannot_run;
@@ -137,7 +140,9 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
         if (number > 1 && stop.wait_for(pause)) break;
         if (stop.requested()) break;
         header.time = std::chrono::system_clock::now();
+        const auto started = std::chrono::steady_clock::now();
         const int code = session.module().scan(options.id);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         const auto messages = run.take();
         const json* result = find_result(messages, {message_type::scan_result, message_type::error_result},
                                          "sensor_id", options.id);
@@ -145,7 +150,10 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
                                 ? evaluator.evaluate(header, *result, state.record())
                                 : failure_report(header, "no result (ExecuteSensorScan returned " +
                                                              std::to_string(code) + ")");
-        write_report(report, options.format, {number, options.count}, out);
+        const exposition_context metrics{
+            identity_of(report), &session.descriptor(), &state.record(), took.count(),
+            result == nullptr ? std::string(failure_reason::no_result) : error_reason_of(*result)};
+        write_report(report, options.format, {number, options.count}, out, &metrics);
         out.flush();
         status = exit_status(report.state);
     }

@@ -34,8 +34,8 @@ void module_library::receive(std::uint64_t context, const void* bytes, std::uint
     std::function<void(const std::string&)> listener;
     {
         std::lock_guard lock(self->mutex_);
-        self->messages_.push_back(message);
         listener = self->listener_;
+        if (!listener) self->messages_.push_back(message);
     }
     if (listener) listener(message);
 }

@@ -40,7 +40,8 @@ public:
     // Every message received so far, in arrival order; take_messages also forgets them.
     std::vector<std::string> messages() const;
     std::vector<std::string> take_messages();
-    // Called for each message as it arrives, on the thread that made the module call.
+    // Called for each message as it arrives, on the thread that made the module call, instead of
+    // collecting it: a long-running host routes messages itself and keeps none.
     void on_message(std::function<void(const std::string&)> listener);
 
 private:

@@ -54,7 +54,7 @@ TEST(parse_command_line, refusals_say_what_is_wrong_and_where_to_look) {
         {{"scan", kind, "--count", "-1"}, "--count expects a whole number of at least 0, not \"-1\""},
         {{"scan", kind, "--count"}, "--count needs a value (N)"},
         {{"scan", kind, "--format", "xml"},
-         "--format expects text, nagios, json or openmetrics, not \"xml\""},
+         "--format expects text, nagios, json, openmetrics or prometheus, not \"xml\""},
         {{"info", "--format", "nagios"}, "info writes text or json only"},
         {{"list", "--json=yes"}, "--json takes no value"},
         {{"--lang", "xx", "info"}, "unknown language \"xx\" (s7host --help lists them)"},

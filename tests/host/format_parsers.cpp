@@ -1,5 +1,6 @@
 #include "tests/host/format_parsers.hpp"
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -89,12 +90,49 @@ plugin_output parse_plugin_output(const std::string& output) {
     return parsed;
 }
 
+namespace {
+
+// The sample names a family of each type may have (OpenMetrics 1.0, "Metric types").
+std::vector<std::string> sample_suffixes(const std::string& type) {
+    if (type == "counter") return {"_total", "_created"};
+    if (type == "info") return {"_info"};
+    if (type == "histogram") return {"_bucket", "_count", "_sum", "_created"};
+    if (type == "gaugehistogram") return {"_bucket", "_gcount", "_gsum"};
+    if (type == "summary") return {"", "_count", "_sum", "_created"};
+    return {""};
+}
+
+bool is_sample_suffix(const std::string& name) {
+    for (const char* suffix : {"_total", "_created", "_count", "_sum", "_bucket", "_gcount", "_gsum", "_info"}) {
+        if (name.ends_with(suffix)) return true;
+    }
+    return false;
+}
+
+void check_family(const metric_family& family) {
+    std::set<std::pair<std::string, std::map<std::string, std::string>>> label_sets;
+    for (const auto& one : family.samples) {
+        if (!label_sets.insert({one.name, one.labels}).second) broken("two samples with the same labels", family.name);
+        if (family.type == "stateset") {
+            if (!one.labels.contains(family.name)) broken("a state set's sample has a label named as its family", family.name);
+            if (one.value != 0 && one.value != 1) broken("a state is 0 or 1", family.name);
+        }
+        if (family.type == "counter" && one.name.ends_with("_total") && !(one.value >= 0))
+            broken("a counter is not negative", family.name);
+        if (family.type == "info" && one.value != 1) broken("an info sample is 1", family.name);
+    }
+}
+
+}  // namespace
+
 std::vector<metric_family> parse_openmetrics(const std::string& exposition) {
     const auto lines = lines_of(exposition);
     if (lines.back() != "# EOF") broken("the exposition ends with # EOF", exposition);
-    const std::regex type(
-        R"(# TYPE ([a-zA-Z_:][\w:]*) (gauge|counter|stateset|info|histogram|gaugehistogram|summary|unknown))");
-    const std::regex sample(R"(([a-zA-Z_:][\w:]*)(?:\{(.*)\})? (NaN|[+-]Inf|)" + number + ")");
+    const std::string name = R"([a-zA-Z_:][\w:]*)";
+    const std::regex type("# TYPE (" + name + ") (gauge|counter|stateset|info|histogram|gaugehistogram|summary|unknown)");
+    const std::regex unit("# UNIT (" + name + ") (\\w+)");
+    const std::regex help("# HELP (" + name + ") ((?:[^\\\\]|\\\\[\\\\\"n])*)");
+    const std::regex sample("(" + name + R"()(?:\{(.*)\})? (NaN|[+-]Inf|)" + number + ")");
     std::vector<metric_family> families;
     std::set<std::string> seen;
     for (std::size_t index = 0; index + 1 < lines.size(); ++index) {
@@ -102,24 +140,28 @@ std::vector<metric_family> parse_openmetrics(const std::string& exposition) {
         std::smatch match;
         if (std::regex_match(line, match, type)) {
             if (!seen.insert(match[1]).second) broken("a family's lines stand together", line);
-            families.push_back({match[1], match[2], {}});
+            if (match[2] != "info" && match[2] != "histogram" && is_sample_suffix(match[1]))
+                broken("a family is not named like another type's sample", line);
+            families.push_back({match[1], match[2], "", {}});
+        } else if (std::regex_match(line, match, unit)) {
+            if (families.empty() || match[1] != families.back().name || !families.back().samples.empty())
+                broken("UNIT belongs to the family just announced, before its samples", line);
+            if (!families.back().name.ends_with("_" + match[2].str())) broken("a family's name ends with its unit", line);
+            families.back().unit = match[2];
         } else if (line.starts_with("# HELP ")) {
-            if (families.empty() || !line.starts_with("# HELP " + families.back().name + " "))
-                broken("HELP belongs to the family just announced", line);
-        } else if (!std::regex_match(line, match, sample) || families.empty() ||
-                   match[1] != families.back().name) {
+            if (!std::regex_match(line, match, help) || families.empty() || match[1] != families.back().name ||
+                !families.back().samples.empty())
+                broken("HELP belongs to the family just announced, before its samples, escaped", line);
+        } else if (!std::regex_match(line, match, sample) || families.empty()) {
             broken("a sample of the family just announced: name{labels} value", line);
         } else {
-            families.back().samples.push_back({labels_of(match[2]), std::stod(match[3])});
+            const auto suffixes = sample_suffixes(families.back().type);
+            if (std::ranges::none_of(suffixes, [&](const std::string& suffix) { return match[1] == families.back().name + suffix; }))
+                broken("a sample's name is its family's with a suffix of its type", line);
+            families.back().samples.push_back({match[1], labels_of(match[2]), std::stod(match[3])});
         }
     }
-    for (const auto& family : families) {
-        std::set<std::map<std::string, std::string>> label_sets;
-        for (const auto& one : family.samples) {
-            if (!label_sets.insert(one.labels).second)
-                broken("two samples with the same labels", family.name);
-        }
-    }
+    for (const auto& family : families) check_family(family);
     return families;
 }
 

@@ -30,8 +30,10 @@ struct plugin_output {
 
 plugin_output parse_plugin_output(const std::string& output);
 
-// The OpenMetrics text format: families announced by "# TYPE", their samples together, "# EOF" last.
+// The OpenMetrics text format: families announced by "# TYPE", their samples together and named by
+// their type's rules (a counter's end in _total, a state set's carry their state), "# EOF" last.
 struct metric_sample {
+    std::string name;
     std::map<std::string, std::string> labels;
     double value = 0;
 };
@@ -39,6 +41,7 @@ struct metric_sample {
 struct metric_family {
     std::string name;
     std::string type;
+    std::string unit;
     std::vector<metric_sample> samples;
 };
 
