@@ -208,13 +208,14 @@ TEST(serve, scrapes_share_one_s7_link_and_one_web_api_client_from_first_to_last)
     plant_fixture fixture;
     exporter running(fixture.config, fixture.state);
     for (int scrape = 0; scrape < 100; ++scrape) running.scrape("target=press&profile=cpu", false);
-    // Below the CPU's 50 sessions, whatever a scan's logins: two sensors of one user share a client.
-    for (int scrape = 0; scrape < 5; ++scrape) {
+    // Two sensors of one user share a client, and with it one session.
+    for (int scrape = 0; scrape < 50; ++scrape) {
         running.scrape("target=plant&profile=web_cpu", false);
         running.scrape("target=plant&profile=web_alarms", false);
     }
     EXPECT_EQ(fixture.plc.client_count(), 1);
-    EXPECT_EQ(fixture.plant.tcp_connections(), 1u) << "one kept-alive connection for 10 scans";
+    EXPECT_EQ(fixture.plant.tcp_connections(), 1u) << "one kept-alive connection for 100 scans";
+    EXPECT_EQ(fixture.plant.logins(), 1u) << "one session for 100 scans";
     EXPECT_EQ(own_metric(running, "s7host_s7_links"), 1);
     EXPECT_EQ(own_metric(running, "s7host_web_api_clients"), 1);
     EXPECT_EQ(own_metric(running, "s7host_web_api_sessions"), 1);
@@ -226,6 +227,7 @@ TEST(serve, scrapes_share_one_s7_link_and_one_web_api_client_from_first_to_last)
     EXPECT_EQ(ended.exit, 0) << ended.err;
     EXPECT_EQ(ended.err, "") << "a clean end";
     EXPECT_EQ(fixture.plc.client_count(), 0);
+    EXPECT_EQ(fixture.plant.live_sessions(), 0u) << "logged out at the end";
 }
 
 TEST(serve, a_hung_plc_fails_within_the_scrape_timeout_while_another_plc_keeps_answering) {
