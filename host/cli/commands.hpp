@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -34,6 +35,9 @@ private:
     mutable std::condition_variable changed_;
     bool requested_ = false;
 };
+
+// The clock results are stamped and holds expire by; tests set the time.
+using clock_function = std::function<std::chrono::system_clock::time_point()>;
 
 // The loaded and initialised module, its descriptor, and the user's language.
 class module_session {
@@ -69,6 +73,7 @@ private:
     json descriptor_;
     translator texts_;
     std::optional<std::filesystem::path> log_directory_;
+    int verbosity_;
     std::ostream& err_;
     std::unordered_map<int, std::string> failure_reasons_;
 };
@@ -76,16 +81,22 @@ private:
 // The whole program for its arguments (without the program name): returns the exit status (0 OK,
 // 1 warning, 2 error, 3 unknown).
 int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             const interruption& stop);
+             const interruption& stop, const clock_function& now = std::chrono::system_clock::now);
+
+// A run that cannot go on: the reason on stderr and, when the user chose a format, an unknown result
+// in it on stdout, so a monitoring system shows why instead of nothing. Returns the exit status 3.
+int report_failure(const sensor_report& header, const std::string& reason,
+                   std::optional<output_format> format, std::ostream& out, std::ostream& err);
 
 int version_command(module_session& session, std::ostream& out);
 int list_command(module_session& session, const command_line& options, std::ostream& out);
 int info_command(module_session& session, const command_line& options, std::ostream& out);
 int scan_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop);
-int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err);
+                 const interruption& stop, const clock_function& now);
+int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                  const clock_function& now);
 int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop);
+                 const interruption& stop, const clock_function& now);
 
 // Why an export (the `call`: "creating the sensor", say) returned this code without a message of the
 // module's own.
@@ -95,5 +106,11 @@ std::string export_failure_text(int code, const std::string& call, const std::st
 // sensor (want_sensor) or check.
 std::vector<setting_description> settings_for(const module_session& session, const std::string& kind,
                                               bool want_sensor);
+
+// A result's header before the settings are resolved: the kind, the id and the target as far as the
+// assignments give it (all a failure's result can say).
+sensor_report report_header(const module_session* session, const std::string& kind, bool is_check, int id,
+                             const std::vector<setting_assignment>& assignments,
+                             std::chrono::system_clock::time_point time);
 
 }  // namespace korvel::probekit::host

@@ -90,6 +90,18 @@ std::optional<std::string> resolve_language(std::string_view requested) {
     return std::nullopt;
 }
 
+std::string language_list() {
+    std::string text;
+    for (const auto& [name, codes] : languages) {
+        std::string code(codes.front());
+        // Codes are kept in lower case; a territory is written in upper case.
+        for (std::size_t at = code.find('-'); at < code.size(); ++at)
+            code[at] = static_cast<char>(std::toupper(static_cast<unsigned char>(code[at])));
+        text += (text.empty() ? "" : ", ") + std::string(name) + " (" + code + ")";
+    }
+    return text;
+}
+
 std::string language_of_environment(const std::function<const char*(const char*)>& variable) {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = variable(name);

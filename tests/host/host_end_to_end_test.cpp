@@ -18,6 +18,7 @@
 #include "tests/host/child_process.hpp"
 #include "tests/host/format_parsers.hpp"
 #include "tests/host/temporary_directory.hpp"
+#include "tests/support/scripted_s7_peer.hpp"
 
 namespace {
 
@@ -35,11 +36,12 @@ constexpr int warm_manual = 7;
 constexpr int no_restarts = 1;
 
 // s7host in this process, as main would run it; the module is given after the command on purpose.
-finished_program run_host_here(std::vector<std::string> arguments) {
+finished_program run_host_here(std::vector<std::string> arguments,
+                               const clock_function& now = std::chrono::system_clock::now) {
     arguments.insert(arguments.end(), {"--module", MODULE_PATH});
     std::ostringstream out, err;
     const interruption never;
-    const int exit = run_host(arguments, out, err, never);
+    const int exit = run_host(arguments, out, err, never, now);
     return {exit, out.str(), err.str()};
 }
 
@@ -115,7 +117,7 @@ TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
         {"ok", cpu_status, running.port(), 0},
         {"warning: the CPU is in STOP", cpu_status, stopped.port(), 1},
         {"error: restart events in the diagnostic buffer", restart_overview, running.port(), 2},
-        {"unknown: no PLC at the port", cpu_status, closed_port(), 3},
+        {"error: no PLC at the port", cpu_status, closed_port(), 2},
     };
     const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
     const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
@@ -173,16 +175,280 @@ TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
             EXPECT_EQ(plugin.performance[0].value, 8);
             EXPECT_EQ(plugin.performance[1].label, "Cycle Ratio");
             EXPECT_EQ(plugin.performance[1].unit, "%");
-            EXPECT_EQ(plugin.performance[1].warn, 80);
-            EXPECT_EQ(plugin.performance[1].crit, 100);
+            EXPECT_EQ(plugin.performance[1].warn, "80.0");
+            EXPECT_EQ(plugin.performance[1].crit, "100.0");
             EXPECT_EQ(plugin.long_output.front(), "CPU Status: RUN (solo mode) (8) [OK]");
             EXPECT_EQ(families.front().samples.at(0).value, 8);
-        } else if (exit == 3) {
+        } else if (kind == cpu_status && exit == 2) {
             EXPECT_TRUE(values.empty());
             EXPECT_NE(plugin.text.find("127.0.0.1"), std::string::npos)
                 << "the module's reason: " << plugin.text;
         }
     }
+}
+
+const std::vector<std::string> every_format{"text", "nagios", "json", "openmetrics"};
+
+finished_program run_host_as_given(const std::vector<std::string>& arguments) {
+    std::ostringstream out, err;
+    const interruption never;
+    const int exit = run_host(arguments, out, err, never);
+    return {exit, out.str(), err.str()};
+}
+
+// Reads one result in its format, by the format's own rules, and checks that it shows the state of
+// the exit status and, where the format has a message, the reason.
+void expect_result(const finished_program& run, const std::string& format, int exit, const std::string& reason) {
+    SCOPED_TRACE(format + ":\n" + run.out + run.err);
+    static const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+    static const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
+    static const std::vector<std::string> json_words{"ok", "warning", "error", "unknown"};
+    const auto at = static_cast<std::size_t>(exit);
+    EXPECT_EQ(run.exit, exit);
+    if (format == "nagios") {
+        const auto plugin = parse_plugin_output(run.out);
+        EXPECT_EQ(plugin.state, plugin_words.at(at));
+        EXPECT_NE(plugin.text.find(reason), std::string::npos);
+    } else if (format == "json") {
+        ASSERT_EQ(std::ranges::count(run.out, '\n'), 1);
+        const auto line = json::parse(run.out);
+        EXPECT_EQ(line.at("state"), json_words.at(at));
+        EXPECT_EQ(line.at("exit_status"), exit);
+        EXPECT_NE(line.at("message").get<std::string>().find(reason), std::string::npos);
+    } else if (format == "openmetrics") {
+        const auto families = parse_openmetrics(run.out);
+        ASSERT_FALSE(families.empty());
+        EXPECT_EQ(families.back().name, "s7_state");
+        ASSERT_EQ(families.back().samples.size(), 1u);
+        EXPECT_EQ(families.back().samples[0].value, exit);
+    } else {
+        const std::size_t end = run.out.find('\n');
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_TRUE(run.out.substr(0, end).ends_with(": " + text_words.at(at)));
+        const std::string message = "\n  Message: ";
+        const std::size_t start = run.out.find(message);
+        ASSERT_NE(start, std::string::npos);
+        EXPECT_NE(run.out.substr(start, run.out.find('\n', start + 1) - start).find(reason), std::string::npos);
+    }
+}
+
+TEST(host_end_to_end, a_plc_that_cannot_be_read_is_critical_with_the_reason_in_every_format) {
+    const korvel::probekit::test_support::scripted_s7_peer hung(
+        korvel::probekit::test_support::peer_behaviour::silent);
+    s7web_api_simulator silent_web_api(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    silent_web_api.change([](auto& scenario) { scenario.failures.delay = std::chrono::seconds(30); });
+    temporary_directory state;
+    const auto s7_scan = [&](std::vector<std::string> target) {
+        return plus(plus({"scan", cpu_status, "--rack", "0", "--slot", "2", "--state-dir", state.path().string()},
+                         target),
+                    {"-t", "1", "--set", "connection_section.retry=noretry"});
+    };
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases{
+        {"refused", s7_scan({"-p", std::to_string(closed_port())}), "Connection refused"},
+        {"hung", s7_scan({"-p", std::to_string(hung.port())}), "time-out of 1 s"},
+        {"unresolvable", s7_scan({"-H", "plc.invalid"}), "plc.invalid"},
+        {"silent Web API",
+         {"scan", "simatic_s7_1200_1500_cpu_status_sensor", "-p", std::to_string(silent_web_api.port()), "-t", "1",
+          "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag", "--set",
+          "s7web_credentials_section.password=Diag.Pass+1", "--set",
+          "shared_http_validation_section.certificate_validation=none"},
+         "time-out of 1 s"},
+    };
+    for (const auto& [name, arguments, reason] : cases) {
+        SCOPED_TRACE(name);
+        for (const auto& format : every_format)
+            expect_result(run_host_here(plus(arguments, {"--format", format})), format, 2, reason);
+    }
+    // Those who count an unreachable PLC as unknown say so.
+    const auto& refused = std::get<1>(cases.front());
+    expect_result(run_host_here(plus(refused, {"--format", "nagios", "--error-state", "unknown"})), "nagios", 3,
+                  "Connection refused");
+}
+
+TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_format) {
+    temporary_directory state;
+    const std::string kind = cpu_status;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes{
+        {{"scan", kind, "--bogus"}, "unknown option --bogus"},
+        {{"scan", kind, "--count", "x"}, "--count expects a whole number of at least 0, not \"x\""},
+        {{"scan", kind, "--settings", (state.path() / "missing.json").string()}, "cannot read the file"},
+        {{"check", "s7web_login_check", "--count", "3"}, "--count is an option of scan, not of check"},
+        {{"--format"}, ""},  // the format itself is the mistake: nothing to write it in
+        {{"scan", kind, "--module", (state.path() / "missing.so").string()}, "missing.so"},
+        {{"scan", kind, "--rack", "9", "--slot", "2"}, "9 is out of range"},
+        {{"scan", kind, "--rack", "0", "--slot", "2", "-w", "Cycl Ratio=80", "-p", std::to_string(closed_port())},
+         "-w Cycl Ratio: the sensor has no such channel"},
+    };
+    for (const auto& [arguments, reason] : mistakes) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        if (reason.empty()) {
+            const auto run = run_host_here(arguments);
+            EXPECT_EQ(run.exit, 3);
+            continue;
+        }
+        for (const auto& format : every_format) {
+            // The format given first, before the mistake is reached.
+            // The build's module first, so that a --module among the mistakes wins.
+            const auto run = run_host_as_given(
+                plus({"--module", MODULE_PATH, "--format", format},
+                     plus(arguments, {"--state-dir", state.path().string()})));
+            expect_result(run, format, 3, reason);
+            EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        }
+        // Without --format, stdout stays empty: a person reads the reason on stderr.
+        EXPECT_EQ(run_host_here(arguments).out, "");
+    }
+    // The target the arguments name labels the series, as a good run's would.
+    const auto metrics = parse_openmetrics(
+        run_host_here({"scan", kind, "--bogus", "-H", "plc-1", "--rack", "0", "--slot", "2", "--format=openmetrics"}).out);
+    EXPECT_EQ(metrics.back().samples.at(0).labels,
+              (std::map<std::string, std::string>{
+                  {"host", "plc-1"}, {"rack", "0"}, {"slot", "2"}, {"sensor", kind}, {"id", "1"}}));
+}
+
+TEST(host_end_to_end, a_restart_held_for_15_minutes_is_reported_by_the_next_runs_until_the_hold_expires) {
+    s7_cpu_simulator plc;
+    temporary_directory state;
+    const std::chrono::system_clock::time_point start{std::chrono::seconds(1'800'000'000)};
+    const auto run_at = [&](std::chrono::seconds later, const std::string& format) {
+        return run_host_here(
+            plus(scan_of(restart_overview, plc.port(), state.path()), {"--hold", "15m", "--format", format}),
+            [=] { return start + later; });
+    };
+    const auto restart_event = [](const finished_program& run) {
+        return json::parse(run.out).at("channels").at(restart_state_channel);
+    };
+    const auto first = run_at(std::chrono::seconds(0), "json");
+    expect_result(first, "json", 2, "OK");
+    EXPECT_EQ(restart_event(first).at("value"), warm_manual);
+
+    std::tm local{};
+    const std::time_t start_seconds = std::chrono::system_clock::to_time_t(start);
+    localtime_r(&start_seconds, &local);
+    char since[8];
+    std::strftime(since, sizeof since, "%H:%M", &local);
+    const std::string held = "held since " + std::string(since) + ": Restart Event: Warm Manual";
+    for (const auto later : {std::chrono::seconds(60), std::chrono::seconds(600), std::chrono::seconds(899)}) {
+        SCOPED_TRACE(later.count());
+        for (const auto& format : every_format) expect_result(run_at(later, format), format, 2, held);
+        const auto line = run_at(later, "json");
+        EXPECT_EQ(restart_event(line).at("value"), warm_manual);
+        EXPECT_EQ(restart_event(line).at("state"), "error");
+    }
+    const auto released = run_at(std::chrono::seconds(900), "json");
+    expect_result(released, "json", 0, "OK");
+    EXPECT_EQ(restart_event(released).at("value"), no_restarts);
+}
+
+TEST(host_end_to_end, w_and_c_ranges_in_each_form_alert_outside_or_inside_as_the_form_says) {
+    s7_cpu_simulator plc;  // CPU Status reads 8, RUN, which its lookup counts OK
+    temporary_directory state;
+    const std::vector<std::pair<std::string, bool>> ranges{
+        {"10", false},   {"5", true},      {"5:", false},    {"9:", true},     {"~:10", false},
+        {"~:7", true},   {"5:10", false},  {"9:10", true},   {"@5:10", true},  {"@9:10", false},
+    };
+    for (const auto& [range, alerts] : ranges) {
+        for (const std::string option : {"-w", "-c"}) {
+            SCOPED_TRACE(option + " " + range);
+            const int exit = alerts ? (option == "-w" ? 1 : 2) : 0;
+            const auto arguments = plus(scan_of(cpu_status, plc.port(), state.path()), {option, "CPU Status=" + range});
+            const auto nagios = run_host_here(plus(arguments, {"--format", "nagios"}));
+            expect_result(nagios, "nagios", exit, "");
+            const auto& status = parse_plugin_output(nagios.out).performance.at(0);
+            EXPECT_EQ(status.label, "CPU Status");
+            EXPECT_EQ(option == "-w" ? status.warn : status.crit, range);
+            const auto lines = run_host_here(plus(arguments, {"--json"}));
+            expect_result(lines, "json", exit, "");
+            EXPECT_EQ(json::parse(lines.out).at("channels").at(0).at("state"),
+                      alerts ? (option == "-w" ? "warning" : "error") : "ok");
+        }
+    }
+}
+
+TEST(host_end_to_end, an_unusable_default_state_directory_falls_back_to_a_private_temporary_folder) {
+    s7_cpu_simulator plc;
+    temporary_directory place;
+    const auto not_a_home = place.path() / "plain-file";
+    std::ofstream(not_a_home) << "x";
+    const auto temporary = place.path() / "tmp";
+    std::filesystem::create_directory(temporary);
+    const auto run = [&] {
+        return run_program("/usr/bin/env",
+                           {"-u", "XDG_STATE_HOME", "HOME=" + not_a_home.string(), "TMPDIR=" + temporary.string(),
+                            S7HOST_PATH, "scan", restart_overview, "-p", std::to_string(plc.port()), "--rack", "0",
+                            "--slot", "2", "--json", "--module", MODULE_PATH});
+    };
+    const auto fallback = temporary / ("s7host-" + std::to_string(::geteuid()));
+    const std::string warning = "s7host: cannot use " + (not_a_home / ".local/state/s7host").string() +
+                                ": Not a directory; keeping the state in " + fallback.string() +
+                                " instead (choose a directory with --state-dir DIR)\n";
+    const auto first = run();
+    EXPECT_EQ(first.exit, 2) << first.out << first.err;
+    EXPECT_EQ(first.err, warning) << "one line";
+    const auto second = run();
+    EXPECT_EQ(second.exit, 0) << "the restarts were counted once: the state was kept\n" << second.out;
+    EXPECT_EQ(second.err, warning);
+    EXPECT_EQ(std::filesystem::status(fallback).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+
+    // A folder of that name that others may write is not used: they could have prepared it.
+    std::filesystem::permissions(fallback, std::filesystem::perms::all);
+    const auto refused = run();
+    EXPECT_EQ(refused.exit, 3);
+    EXPECT_NE(refused.err.find("is not a directory of this user's alone"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.out.find("\"state\":\"unknown\""), std::string::npos) << refused.out;
+}
+
+TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the_process_arguments) {
+    s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    temporary_directory place;
+    const std::string password = "Diag.Pass+1";
+    const auto file = place.path() / "password";
+    std::ofstream(file) << password << "\n";
+    const std::vector<std::string> scan{S7HOST_PATH,
+                                        "scan",
+                                        "simatic_s7_1200_1500_cpu_status_sensor",
+                                        "-p",
+                                        std::to_string(plc.port()),
+                                        "--set",
+                                        "s7web_credentials_section.username=diag",
+                                        "--set",
+                                        "shared_http_validation_section.certificate_validation=none",
+                                        "--state-dir",
+                                        place.path().string(),
+                                        "--count",
+                                        "0",
+                                        "--interval",
+                                        "60",
+                                        "--json",
+                                        "--module",
+                                        MODULE_PATH};
+    const std::vector<std::vector<std::string>> ways{
+        plus({"/usr/bin/env"}, plus(scan, {"--set-file", "s7web_credentials_section.password=" + file.string()})),
+        plus({"/usr/bin/env", "S7_PASSWORD=" + password},
+             plus(scan, {"--set-env", "s7web_credentials_section.password=S7_PASSWORD"})),
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.back());
+        running_program host(way.front(), std::vector<std::string>(way.begin() + 1, way.end()));
+        std::string line;
+        ASSERT_TRUE(host.read_line(line));
+        EXPECT_EQ(json::parse(line).at("state"), "ok") << "logged in with the password: " << line;
+        std::ifstream in("/proc/" + std::to_string(host.pid()) + "/cmdline");
+        const std::string arguments(std::istreambuf_iterator<char>(in), {});
+        EXPECT_NE(arguments.find("s7web_credentials_section.password="), std::string::npos) << "read s7host's";
+        EXPECT_EQ(arguments.find(password), std::string::npos);
+        host.send_signal(SIGTERM);
+        const auto finished = host.wait();
+        EXPECT_EQ(finished.err, "") << "no warning when the secret is not on the command line";
+    }
+    // Typed on the command line, it draws one warning that does not repeat it.
+    const auto typed = run_host_here(plus(std::vector<std::string>(scan.begin() + 1, scan.end() - 6),
+                                          {"--set", "s7web_credentials_section.password=" + password}));
+    EXPECT_EQ(typed.exit, 0) << typed.out;
+    EXPECT_EQ(typed.err,
+              "s7host: the secret s7web_credentials_section.password is on the command line, where every local "
+              "user can read it (ps); give it with --set-file KEY=PATH or --set-env KEY=VARIABLE\n");
 }
 
 TEST(host_end_to_end, two_plcs_scanned_in_turn_with_one_kind_and_id_keep_their_own_state) {
