@@ -69,6 +69,7 @@ struct sensor_report {
     bool is_check = false;
     std::string kind;
     std::string kind_display;  // the kind's name in the user's language
+    std::string language = "English";  // the user's, for the words of a table
     int id = 0;
     std::vector<target_setting> target;
     std::chrono::system_clock::time_point time;

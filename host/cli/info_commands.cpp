@@ -3,6 +3,7 @@
 
 #include "host/cli/commands.hpp"
 #include "host/cli/evaluation.hpp"
+#include "host/cli/host_words.hpp"
 #include "host/cli/output_formats.hpp"
 #include "host/harness/protocol.hpp"
 
@@ -302,7 +303,7 @@ private:
             std::vector<std::vector<std::string>> values;
             for (const auto& entry : lookup_values(session_.descriptor(), lookup, session_.texts()))
                 values.push_back({std::to_string(entry.value), entry.text,
-                                  entry.state ? severity_name(*entry.state) : "-"});
+                                  entry.state ? severity_text(*entry.state, session_.texts().language()) : "-"});
             print_table(values, "      ", out);
         }
     }

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <utility>
 
+#include "host/cli/host_words.hpp"
+
 namespace korvel::probekit::host {
 namespace {
 
@@ -107,21 +109,27 @@ std::string headline(const sensor_report& report, const scan_position& position)
     std::string title = report.is_check               ? "Check " + report.kind
                         : report.kind_display.empty() ? report.kind
                                                       : report.kind_display;
+    const std::string& language = report.language;
     if (position.count != 1) {
-        title += ", scan " + std::to_string(position.number);
+        title += ", " + host_text(host_word::scan, language) + " " + std::to_string(position.number);
         if (position.count > 1) title += "/" + std::to_string(position.count);
     }
-    return title + " at " + utc_time_text(report.time) + ": " + severity_name(report.state);
+    return title + " " + host_text(host_word::at, language) + " " + utc_time_text(report.time) + ": " +
+           severity_text(report.state, language);
 }
 
 void write_text(const sensor_report& report, const scan_position& position, std::ostream& out) {
     out << headline(report, position) << '\n';
-    if (const auto message = summary(report); !message.empty()) out << "  Message: " << message << '\n';
+    const std::string& language = report.language;
+    if (const auto message = summary(report); !message.empty())
+        out << "  " << host_text(host_word::message, language) << ": " << message << '\n';
     if (report.channels.empty()) return;
-    std::vector<std::vector<std::string>> rows{{"Channel", "Value", "State"}};
+    std::vector<std::vector<std::string>> rows{{host_text(host_word::channel, language),
+                                                host_text(host_word::value, language),
+                                                host_text(host_word::state, language)}};
     for (const auto& channel : report.channels) {
-        rows.push_back(
-            {channel.name, channel_value_text(channel), channel.state ? severity_name(*channel.state) : "-"});
+        rows.push_back({channel.name, channel_value_text(channel),
+                        channel.state ? severity_text(*channel.state, language) : "-"});
     }
     print_table(rows, "  ", out);
 }

@@ -204,6 +204,7 @@ sensor_report report_header(const module_session* session, const std::string& ki
     header.is_check = is_check;
     header.kind = kind;
     header.kind_display = session != nullptr ? session->kind_display(kind) : kind;
+    if (session != nullptr) header.language = session->texts().language();
     header.id = id;
     header.target = given_target(assignments);
     header.time = time;

@@ -17,7 +17,7 @@ struct language_names {
 };
 
 // Codes in lower case with "-"; "_" in a request reads as "-".
-const std::array<language_names, 9> languages{{
+const std::array<language_names, language_count> languages{{
     {"Russian", {"ru", "ru-ru", ""}},
     {"Brazilian", {"pt-br", "pt", ""}},
     {"Dutch", {"nl", "nl-nl", ""}},
@@ -88,6 +88,12 @@ std::optional<std::string> resolve_language(std::string_view requested) {
             return std::string(name);
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> language_index(std::string_view name) {
+    const auto found = std::ranges::find(languages, name, &language_names::name);
+    if (found == languages.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - languages.begin());
 }
 
 std::string language_list() {

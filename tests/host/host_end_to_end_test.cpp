@@ -633,6 +633,55 @@ TEST(host_end_to_end, info_list_help_and_version_in_any_option_order) {
     EXPECT_NE(german.out.find("SIMATIC S7-300/400 CPU-Status"), std::string::npos) << german.out;
 }
 
+TEST(host_end_to_end, info_hides_the_host_s_own_settings_unless_all_and_shows_every_channel_s_limits) {
+    const std::string web_kind = "simatic_s7_1200_1500_cpu_status_sensor";
+    const auto shown = run_host_here({"info", web_kind});
+    EXPECT_EQ(shown.exit, 0) << shown.err;
+    const auto all = run_host_here({"info", web_kind, "--all"});
+    for (const std::string hidden : {"korvelcloudapikey", "httpproxy.password", "invisible"}) {
+        EXPECT_EQ(shown.out.find(hidden), std::string::npos) << hidden;
+        EXPECT_NE(all.out.find(hidden), std::string::npos) << hidden;
+    }
+    const auto keys = [](const finished_program& run) {
+        std::set<std::string> found;
+        for (const auto& setting : json::parse(run.out).at("kind").at("settings")) found.insert(setting.at("key").get<std::string>());
+        return found;
+    };
+    EXPECT_FALSE(keys(run_host_here({"info", web_kind, "--json"})).contains("korvelcloudapikey"));
+    EXPECT_TRUE(keys(run_host_here({"info", web_kind, "--json", "--all"})).contains("korvelcloudapikey"));
+
+    const auto limits = run_host_here({"info", cpu_status, "--set",
+                                       "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100", "-w",
+                                       "Cycle Ratio=@10:20", "-c", "ob1_cycle_time_max=50"});
+    for (const std::string expected :
+         {"error from 100.0, warning inside @10:20 (-w)", "error outside 50 (-c)", "none; the lookup's states"})
+        EXPECT_NE(limits.out.find(expected), std::string::npos) << expected << "\n" << limits.out;
+
+    const auto misspelt = run_host_here({"info", "s7web_login_chek"});
+    EXPECT_EQ(misspelt.exit, 3);
+    EXPECT_EQ(misspelt.err, "s7host: unknown kind \"s7web_login_chek\"; did you mean s7web_login_check? (s7host list "
+                            "shows the kinds)\n");
+}
+
+TEST(host_end_to_end, lang_translates_s7host_s_own_words_and_help_lists_the_languages) {
+    temporary_directory state;
+    const auto german = run_host_here(
+        {"--lang", "de", "scan", cpu_status, "-p", std::to_string(closed_port()), "--rack", "0", "--slot", "2",
+         "--state-dir", state.path().string(), "--format", "text"});
+    EXPECT_EQ(german.exit, 2);
+    EXPECT_NE(german.out.find(" um "), std::string::npos) << german.out;
+    EXPECT_NE(german.out.find(": Fehler\n  Meldung: Verbindung zu 127.0.0.1:"), std::string::npos) << german.out;
+    s7_cpu_simulator plc;
+    const auto table = run_host_here(plus(scan_of(cpu_status, plc.port(), state.path()), {"--lang", "fr"}));
+    EXPECT_NE(table.out.find("  Canal "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("  Valeur "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("  État\n"), std::string::npos) << table.out;
+    const auto help = run_host_here({"scan", "--help"});
+    EXPECT_NE(help.out.find("German (de)"), std::string::npos);
+    EXPECT_NE(help.out.find("SimplifiedChinese (zh-CN)"), std::string::npos);
+    EXPECT_NE(help.out.find("Brazilian (pt-BR)"), std::string::npos);
+}
+
 TEST(host_end_to_end,
      a_signal_ends_an_endless_run_after_the_scan_with_every_scan_written_and_the_state_saved) {
     s7_cpu_simulator plc;
