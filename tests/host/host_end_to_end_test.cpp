@@ -779,6 +779,147 @@ TEST(host_end_to_end, demo_shows_the_three_sensors_and_counts_restarts_once) {
     }
 }
 
+// ---- the README's recipes, run as written ----------------------------------------------------------
+
+std::string readme() {
+    std::ifstream in(README_PATH);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The README's lines that start (after their indentation) with `prefix`, without it.
+std::vector<std::string> readme_lines(const std::string& prefix) {
+    std::vector<std::string> found;
+    std::istringstream in(readme());
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start != std::string::npos && line.compare(start, prefix.size(), prefix) == 0)
+            found.push_back(line.substr(start + prefix.size()));
+    }
+    return found;
+}
+
+std::string replaced_all(std::string text, const std::vector<std::pair<std::string, std::string>>& replacements) {
+    for (const auto& [from, to] : replacements) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Split at blanks, as Nagios does for a command line without shell characters.
+std::vector<std::string> words_of(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+TEST(readme_recipes, the_nagios_commands_run_as_written_and_hold_a_restart) {
+    s7_cpu_simulator plc1;
+    s7web_api_simulator plc2(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    temporary_directory place;
+    std::filesystem::create_directory(place.path() / "etc");
+    std::ofstream(place.path() / "etc" / "plc2.password") << "Diag.Pass+1\n";
+    const std::vector<std::pair<std::string, std::string>> installation{
+        {"/opt/s7/build/host/s7host", S7HOST_PATH},
+        {"/var/lib/nagios/s7host", (place.path() / "state").string()},
+        {"/etc/nagios/s7host", (place.path() / "etc").string()},
+        {"$HOSTADDRESS$", "127.0.0.1"}};
+
+    std::map<std::string, std::string> commands;
+    const auto names = readme_lines("command_name  ");
+    const auto lines = readme_lines("command_line  ");
+    ASSERT_EQ(names.size(), lines.size());
+    for (std::size_t index = 0; index < names.size(); ++index) commands[names[index]] = lines[index];
+    const auto hosts = readme_lines("host_name            ");
+    const auto services = readme_lines("check_command        ");
+    ASSERT_EQ(services.size(), 2u);
+    ASSERT_EQ(hosts.size(), services.size());
+    const std::map<std::string, std::uint16_t> ports{{"plc1", plc1.port()}, {"plc2", plc2.port()}};
+
+    const auto check = [&](std::size_t service) {
+        std::vector<std::string> call;
+        std::istringstream split(services[service]);
+        for (std::string part; std::getline(split, part, '!');) call.push_back(part);
+        auto line = replaced_all(commands.at(call.front()), installation);
+        for (std::size_t argument = 1; argument < call.size(); ++argument)
+            line = replaced_all(line, {{"$ARG" + std::to_string(argument) + "$", call[argument]}});
+        line = replaced_all(line, {{"$HOSTNAME$", hosts[service]}});
+        auto words = words_of(line);
+        // The simulators listen where the system gives them a port, not on the PLCs' own.
+        words.insert(words.end(), {"-p", std::to_string(ports.at(hosts[service]))});
+        return run_program(words.front(), std::vector<std::string>(words.begin() + 1, words.end()));
+    };
+    const auto restarts = check(0);
+    expect_result(restarts, "nagios", 2, "Restart Event: Warm Manual");
+    const auto retry = check(0);  // Nagios's retry, minutes later: the restart is still there to see
+    expect_result(retry, "nagios", 2, ": Restart Event: Warm Manual");
+    EXPECT_NE(parse_plugin_output(retry.out).text.find("held since "), std::string::npos) << retry.out;
+
+    const auto web = check(1);
+    expect_result(web, "nagios", 0, "");
+    EXPECT_EQ(web.err, "") << "the password came from its file, not the command line";
+}
+
+TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
+    s7_cpu_simulator plc;
+    temporary_directory place;
+    const auto cron = readme_lines("* * * * *  s7mon  ");
+    ASSERT_EQ(cron.size(), 1u);
+    const std::string cron_command = cron.front().substr(0, cron.front().find(" >>"));
+    const auto words = words_of(replaced_all(cron_command, {{"/opt/s7/build/host/s7host", S7HOST_PATH},
+                                                           {"10.0.0.5", "127.0.0.1"},
+                                                           {"/var/lib/s7host", place.path().string()}}));
+    const auto scanned = run_program(words.front(), plus(std::vector<std::string>(words.begin() + 1, words.end()),
+                                                         {"-p", std::to_string(plc.port())}));
+    expect_result(scanned, "json", 2, "OK");
+
+    const auto exec = readme_lines("ExecStart=/bin/sh -c '");
+    ASSERT_EQ(exec.size(), 1u);
+    const auto textfile = place.path() / "textfile";
+    std::filesystem::create_directory(textfile);
+    const auto settings = place.path() / "plc1.json";
+    std::ofstream(settings) << json{{"host", "127.0.0.1"},
+                                    {"connection_section.port", plc.port()},
+                                    {"connection_section.rack", 0},
+                                    {"connection_section.slot", 2}}.dump();
+    const std::string script =
+        replaced_all(exec.front().substr(0, exec.front().rfind('\'')),
+                     {{"/var/lib/node_exporter/textfile", textfile.string()},
+                      {"/opt/s7/build/host/s7host", S7HOST_PATH},
+                      {"/etc/s7host/plc1.json", settings.string()}});
+    const auto run_timer = [&] {
+        return run_program("/usr/bin/env", {"STATE_DIRECTORY=" + (place.path() / "state").string(), "/bin/sh",
+                                            "-c", script});
+    };
+    const auto prom = [&] {
+        std::ifstream in(textfile / "plc1-cpu.prom");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto up = run_timer();
+    EXPECT_EQ(up.exit, 0) << up.err;
+    auto families = parse_openmetrics(prom());
+    EXPECT_EQ(families.back().samples.at(0).value, 0) << prom();
+    EXPECT_EQ(families.back().samples.at(0).labels.at("port"), std::to_string(plc.port()));
+
+    // The settings file gone: the file still says why, with s7_state 3, instead of being empty.
+    std::filesystem::remove(settings);
+    const auto broken = run_timer();
+    EXPECT_NE(broken.err.find("cannot read the file"), std::string::npos) << broken.err;
+    families = parse_openmetrics(prom());
+    EXPECT_EQ(families.back().name, "s7_state");
+    EXPECT_EQ(families.back().samples.at(0).value, 3);
+    EXPECT_EQ(families.back().samples.at(0).labels.at("sensor"), cpu_status);
+    EXPECT_EQ(std::vector<std::string>{"plc1-cpu.prom"},
+              [&] {
+                  std::vector<std::string> names;
+                  for (const auto& entry : std::filesystem::directory_iterator(textfile))
+                      names.push_back(entry.path().filename());
+                  return names;
+              }())
+        << "no half-written file left beside it";
+}
+
 TEST(s7sim, arguments_help_port_and_stop) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
         {{"--port", "x"}, "s7sim: --port expects a port number from 1 to 65535, not \"x\"\n"},
