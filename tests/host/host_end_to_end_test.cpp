@@ -354,7 +354,8 @@ TEST(host_end_to_end, w_and_c_ranges_in_each_form_alert_outside_or_inside_as_the
             const auto arguments = plus(scan_of(cpu_status, plc.port(), state.path()), {option, "CPU Status=" + range});
             const auto nagios = run_host_here(plus(arguments, {"--format", "nagios"}));
             expect_result(nagios, "nagios", exit, "");
-            const auto& status = parse_plugin_output(nagios.out).performance.at(0);
+            const auto plugin = parse_plugin_output(nagios.out);
+            const auto& status = plugin.performance.at(0);
             EXPECT_EQ(status.label, "CPU Status");
             EXPECT_EQ(option == "-w" ? status.warn : status.crit, range);
             const auto lines = run_host_here(plus(arguments, {"--json"}));
@@ -405,8 +406,7 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
     const std::string password = "Diag.Pass+1";
     const auto file = place.path() / "password";
     std::ofstream(file) << password << "\n";
-    const std::vector<std::string> scan{S7HOST_PATH,
-                                        "scan",
+    const std::vector<std::string> once{"scan",
                                         "simatic_s7_1200_1500_cpu_status_sensor",
                                         "-p",
                                         std::to_string(plc.port()),
@@ -415,14 +415,10 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
                                         "--set",
                                         "shared_http_validation_section.certificate_validation=none",
                                         "--state-dir",
-                                        place.path().string(),
-                                        "--count",
-                                        "0",
-                                        "--interval",
-                                        "60",
-                                        "--json",
-                                        "--module",
-                                        MODULE_PATH};
+                                        place.path().string()};
+    // Scans until told to stop, so that its arguments can be read while it runs.
+    const auto scan = plus(plus({S7HOST_PATH}, once),
+                           {"--count", "0", "--interval", "60", "--json", "--module", MODULE_PATH});
     const std::vector<std::vector<std::string>> ways{
         plus({"/usr/bin/env"}, plus(scan, {"--set-file", "s7web_credentials_section.password=" + file.string()})),
         plus({"/usr/bin/env", "S7_PASSWORD=" + password},
@@ -443,8 +439,7 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
         EXPECT_EQ(finished.err, "") << "no warning when the secret is not on the command line";
     }
     // Typed on the command line, it draws one warning that does not repeat it.
-    const auto typed = run_host_here(plus(std::vector<std::string>(scan.begin() + 1, scan.end() - 6),
-                                          {"--set", "s7web_credentials_section.password=" + password}));
+    const auto typed = run_host_here(plus(once, {"--set", "s7web_credentials_section.password=" + password}));
     EXPECT_EQ(typed.exit, 0) << typed.out;
     EXPECT_EQ(typed.err,
               "s7host: the secret s7web_credentials_section.password is on the command line, where every local "
@@ -643,8 +638,10 @@ TEST(host_end_to_end, info_hides_the_host_s_own_settings_unless_all_and_shows_ev
         EXPECT_NE(all.out.find(hidden), std::string::npos) << hidden;
     }
     const auto keys = [](const finished_program& run) {
+        const auto description = json::parse(run.out);
         std::set<std::string> found;
-        for (const auto& setting : json::parse(run.out).at("kind").at("settings")) found.insert(setting.at("key").get<std::string>());
+        for (const auto& setting : description.at("kind").at("settings"))
+            found.insert(setting.at("key").get<std::string>());
         return found;
     };
     EXPECT_FALSE(keys(run_host_here({"info", web_kind, "--json"})).contains("korvelcloudapikey"));
@@ -755,7 +752,8 @@ TEST(host_end_to_end, a_failed_login_check_shows_the_reason_the_module_logs) {
         return run_host_here({"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
                               "s7web_credentials_section.username=diag", "--set",
                               "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
-                              "--format", "nagios"});
+                              // Taken, so one command definition serves scan and check; a check keeps no state.
+                              "--format", "nagios", "--state-dir", "/nonexistent/s7host-state"});
     };
     const auto passed = check("Diag.Pass+1", "disabled");
     EXPECT_EQ(passed.exit, 0) << passed.err;
