@@ -31,8 +31,9 @@ bool channel_hold::apply(sensor_report& report, std::map<int, held_channel>& hel
         problem.since = now;
         changed = true;
     }
-    changed = std::erase_if(held, [&](const auto& entry) { return entry.second.since + duration_ <= now; }) != 0 ||
-              changed;
+    changed =
+        std::erase_if(held, [&](const auto& entry) { return entry.second.since + duration_ <= now; }) != 0 ||
+        changed;
     std::string notes;
     for (auto& channel : report.channels) {
         const auto found = held.find(channel.id);
@@ -49,11 +50,12 @@ bool channel_hold::apply(sensor_report& report, std::map<int, held_channel>& hel
         channel.text = problem.text;
         channel.held = true;
         report.state = worst(report.state, problem.state);
-        notes += (notes.empty() ? "" : "; ") + std::string("held since ") + time_of_day(problem.since) + ": " +
-                 channel.name + ": " + problem.text;
+        notes += (notes.empty() ? "" : "; ") + std::string("held since ") + time_of_day(problem.since) +
+                 ": " + channel.name + ": " + problem.text;
     }
     if (!notes.empty())
-        report.message = report.message.empty() || report.message == "OK" ? notes : report.message + "; " + notes;
+        report.message =
+            report.message.empty() || report.message == "OK" ? notes : report.message + "; " + notes;
     return changed;
 }
 

@@ -26,7 +26,8 @@ const std::array<command_entry, 7> commands{{
     {command::info, "info", "[KIND]", "the module with all kinds, or one kind's settings and channels"},
     {command::scan, "scan", "KIND", "creates a sensor, scans it --count times, keeps its state"},
     {command::check, "check", "KIND", "runs a check once"},
-    {command::demo, "demo", "", "every sensor and the check against a simulated S7-300 CPU and S7-1500 Web API started in this process"},
+    {command::demo, "demo", "",
+     "every sensor and the check against a simulated S7-300 CPU and S7-1500 Web API started in this process"},
 }};
 
 constexpr unsigned bit(command value) {
@@ -73,7 +74,7 @@ enum class option_id {
 struct option_entry {
     option_id id;
     std::string_view name;
-    char short_name;  // 0: none
+    char short_name;         // 0: none
     std::string_view value;  // empty: a flag
     unsigned commands;
     std::string_view help;
@@ -97,7 +98,8 @@ const std::array<option_entry, 26> option_table{{
      "text (default), nagios, json or openmetrics; info and list: text or json"},
     {option_id::json, "--json", 0, "", runs_sensors | bit(command::info) | bit(command::list),
      "the same as --format json"},
-    {option_id::id, "--id", 0, "N", takes_id, "the sensor's or check's id (default 1); part of the state's key"},
+    {option_id::id, "--id", 0, "N", takes_id,
+     "the sensor's or check's id (default 1); part of the state's key"},
     {option_id::host, "--host", 'H', "HOST", takes_settings,
      "the controller's address (the setting host, default 127.0.0.1)"},
     {option_id::port, "--port", 'p', "N", takes_settings, "the kind's port setting (S7 or Web API)"},
@@ -271,11 +273,13 @@ private:
     void short_option(const std::string& argument) {
         const option_entry* entry = find_short_option(argument[1]);
         if (entry == nullptr)
-            throw usage_error("unknown option " + argument.substr(0, 2) + " (s7host --help lists the options)");
+            throw usage_error("unknown option " + argument.substr(0, 2) +
+                              " (s7host --help lists the options)");
         given_.push_back(entry);
         if (entry->value.empty()) {
             if (argument.find_first_not_of(argument[1], 1) != std::string::npos)
-                throw usage_error(argument.substr(0, 2) + " takes no value, not \"" + argument.substr(2) + "\"");
+                throw usage_error(argument.substr(0, 2) + " takes no value, not \"" + argument.substr(2) +
+                                  "\"");
             for (std::size_t repeat = 1; repeat < argument.size(); ++repeat) apply(*entry, {});
         } else if (argument.size() > 2) {
             apply(*entry, argument.substr(2));
@@ -467,8 +471,9 @@ std::string option_lines(unsigned mask) {
     std::string text;
     for (const auto& entry : option_table) {
         if ((entry.commands & mask) == 0) continue;
-        std::string left = "  " + (entry.short_name == 0 ? "    " : "-" + std::string(1, entry.short_name) + ", ") +
-                           std::string(entry.name) + (entry.value.empty() ? "" : " " + std::string(entry.value));
+        std::string left =
+            "  " + (entry.short_name == 0 ? "    " : "-" + std::string(1, entry.short_name) + ", ") +
+            std::string(entry.name) + (entry.value.empty() ? "" : " " + std::string(entry.value));
         left.resize(std::max<std::size_t>(left.size() + 2, 30), ' ');
         text += left + std::string(entry.help) + (entry.id == option_id::lang ? language_list() : "") + "\n";
     }
@@ -497,7 +502,8 @@ std::chrono::seconds parse_duration(const std::string& option, const std::string
     while (at != end) {
         std::int64_t number = 0;
         const auto [stop, error] = std::from_chars(at, end, number);
-        if (error != std::errc() || stop == at || number < 0 || number > longest_hold_seconds) return refuse();
+        if (error != std::errc() || stop == at || number < 0 || number > longest_hold_seconds)
+            return refuse();
         at = stop;
         std::int64_t unit = 1;
         if (at != end) {

@@ -35,8 +35,8 @@ struct command_line {
     output_format format = output_format::text;
     bool format_given = false;  // --format or --json: a failure is written in that format on stdout too
     int id = 1;
-    std::vector<setting_assignment> assignments;  // --host, --port, --set, --settings, ... in order
-    int count = 1;                                // scan: 0 runs until interrupted
+    std::vector<setting_assignment> assignments;   // --host, --port, --set, --settings, ... in order
+    int count = 1;                                 // scan: 0 runs until interrupted
     severity failed_scan_state = severity::error;  // --error-state: a scan that could not read the PLC
     std::vector<channel_threshold> thresholds;     // -w and -c in command-line order
     std::chrono::seconds hold{0};                  // --hold: how long a channel's problem is reported

@@ -9,9 +9,9 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/cli/command_line.hpp"
@@ -110,7 +110,7 @@ std::vector<setting_description> settings_for(const module_session& session, con
 // A result's header before the settings are resolved: the kind, the id and the target as far as the
 // assignments give it (all a failure's result can say).
 sensor_report report_header(const module_session* session, const std::string& kind, bool is_check, int id,
-                             const std::vector<setting_assignment>& assignments,
-                             std::chrono::system_clock::time_point time);
+                            const std::vector<setting_assignment>& assignments,
+                            std::chrono::system_clock::time_point time);
 
 }  // namespace korvel::probekit::host

@@ -49,16 +49,16 @@ private:
 // One channel value as every format shows it, translated.
 struct channel_report {
     int id = 0;
-    std::string key;                // the channel's text key; empty for a channel the host does not hold
-    std::string name;               // in the user's language
-    std::string english_name;       // stable across languages: performance data labels
-    json value;                     // the number as shown (factor applied); null when the scan has none
-    std::string unit;               // "%", "ms", "#", a custom unit, or empty
-    std::string unit_name;          // "percent", "milliseconds", "count", a custom unit, or empty
-    std::string text;               // prefix, value, suffix and unit, or the lookup entry's text
-    bool from_lookup = false;       // text is the lookup entry's
-    std::optional<severity> state;  // none: no limits, no lookup state, or no value
-    std::optional<limit_slots> limits;          // the module's, less the slots -w and -c replace
+    std::string key;                    // the channel's text key; empty for a channel the host does not hold
+    std::string name;                   // in the user's language
+    std::string english_name;           // stable across languages: performance data labels
+    json value;                         // the number as shown (factor applied); null when the scan has none
+    std::string unit;                   // "%", "ms", "#", a custom unit, or empty
+    std::string unit_name;              // "percent", "milliseconds", "count", a custom unit, or empty
+    std::string text;                   // prefix, value, suffix and unit, or the lookup entry's text
+    bool from_lookup = false;           // text is the lookup entry's
+    std::optional<severity> state;      // none: no limits, no lookup state, or no value
+    std::optional<limit_slots> limits;  // the module's, less the slots -w and -c replace
     std::optional<plugin_range> warning_range{};   // -w: replaces slots 1 to 3
     std::optional<plugin_range> critical_range{};  // -c: replaces slot 4
     bool held = false;  // state, value and text are a problem of an earlier scan (--hold)
@@ -68,7 +68,7 @@ struct channel_report {
 struct sensor_report {
     bool is_check = false;
     std::string kind;
-    std::string kind_display;  // the kind's name in the user's language
+    std::string kind_display;          // the kind's name in the user's language
     std::string language = "English";  // the user's, for the words of a table
     int id = 0;
     std::vector<target_setting> target;
@@ -89,7 +89,10 @@ public:
     // failed_scan: the state of an error result; thresholds: -w and -c, a later one winning.
     scan_evaluator(const json& descriptor, const translator& texts, severity failed_scan = severity::error,
                    std::vector<channel_threshold> thresholds = {})
-        : descriptor_(descriptor), texts_(texts), failed_scan_(failed_scan), thresholds_(std::move(thresholds)) {}
+        : descriptor_(descriptor),
+          texts_(texts),
+          failed_scan_(failed_scan),
+          thresholds_(std::move(thresholds)) {}
 
     // A scan_result or error_result, read with the channels the host holds for the sensor. An error
     // result means the controller could not be read: failed_scan, critical unless the user chose

@@ -26,7 +26,8 @@ constexpr std::array<row, 4> states{{
     {"OK", "OK", "OK", "OK", "OK", "OK", "OK", "OK", "正常"},
     {"Предупреждение", "Aviso", "Waarschuwing", "警告", "Avertissement", "Advertencia", "Warning", "Warnung",
      "警告"},
-    {"Неизвестно", "Desconhecido", "Onbekend", "不明", "Inconnu", "Desconocido", "Unknown", "Unbekannt", "未知"},
+    {"Неизвестно", "Desconhecido", "Onbekend", "不明", "Inconnu", "Desconocido", "Unknown", "Unbekannt",
+     "未知"},
     {"Ошибка", "Erro", "Fout", "エラー", "Erreur", "Error", "Error", "Fehler", "错误"},
 }};
 

@@ -302,8 +302,9 @@ private:
             out << "    Lookup " << lookup << ":\n";
             std::vector<std::vector<std::string>> values;
             for (const auto& entry : lookup_values(session_.descriptor(), lookup, session_.texts()))
-                values.push_back({std::to_string(entry.value), entry.text,
-                                  entry.state ? severity_text(*entry.state, session_.texts().language()) : "-"});
+                values.push_back(
+                    {std::to_string(entry.value), entry.text,
+                     entry.state ? severity_text(*entry.state, session_.texts().language()) : "-"});
             print_table(values, "      ", out);
         }
     }

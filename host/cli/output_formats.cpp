@@ -170,10 +170,10 @@ std::string performance_data(const channel_report& channel) {
     if (channel.warning_range) warn = channel.warning_range->text;
     if (channel.critical_range) crit = channel.critical_range->text;
     // The bounds a unit implies: a ratio lies within 0 to 100 %, a time or a count is never negative.
-    const std::string minimum = channel.unit_name == "percent" || channel.unit_name == "milliseconds" ||
-                                        channel.unit_name == "count"
-                                    ? "0"
-                                    : "";
+    const std::string minimum =
+        channel.unit_name == "percent" || channel.unit_name == "milliseconds" || channel.unit_name == "count"
+            ? "0"
+            : "";
     const std::string maximum = channel.unit_name == "percent" ? "100" : "";
     std::string text = performance_label(channel.english_name) + "=" + exact_number_text(channel.value) +
                        performance_unit(channel) + ";" + warn + ";" + crit + ";" + minimum + ";" + maximum;

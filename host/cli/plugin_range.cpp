@@ -22,9 +22,8 @@ double number_of(std::string_view whole, std::string_view part) {
 }
 
 bool equal_ignoring_case(std::string_view first, std::string_view second) {
-    return std::ranges::equal(first, second, [](unsigned char a, unsigned char b) {
-        return std::tolower(a) == std::tolower(b);
-    });
+    return std::ranges::equal(
+        first, second, [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 }  // namespace
@@ -67,7 +66,8 @@ channel_threshold parse_channel_threshold(threshold_level level, std::string_vie
     const std::string option = level == threshold_level::warning ? "-w" : "-c";
     const std::size_t equals = text.rfind('=');
     if (equals == std::string_view::npos || equals == 0) {
-        throw range_error(option + " expects CHANNEL=RANGE (\"Cycle Ratio=80\", \"cycle_ratio=~:90\"), not \"" +
+        throw range_error(option +
+                          " expects CHANNEL=RANGE (\"Cycle Ratio=80\", \"cycle_ratio=~:90\"), not \"" +
                           std::string(text) + "\"");
     }
     try {

@@ -17,8 +17,8 @@ public:
 };
 
 struct plugin_range {
-    double start = 0;  // -infinity for "~"
-    double end = 0;    // +infinity when the range has no end
+    double start = 0;     // -infinity for "~"
+    double end = 0;       // +infinity when the range has no end
     bool inside = false;  // "@": alert inside start..end instead of outside
     std::string text;     // as the performance data write it
 

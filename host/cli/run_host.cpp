@@ -229,8 +229,8 @@ int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::
     } catch (const std::exception& error) {  // usage, module and settings errors say what to change
         // The arguments may not form a command: the result says what they show of it.
         const auto outline = outline_arguments(arguments);
-        const auto header = report_header(nullptr, outline.kind.value_or("s7host"), outline.is_check, outline.id,
-                                          outline.assignments, now());
+        const auto header = report_header(nullptr, outline.kind.value_or("s7host"), outline.is_check,
+                                          outline.id, outline.assignments, now());
         return report_failure(header, error.what(), outline.format, out, err);
     }
 }

@@ -160,7 +160,8 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
     const created_sensor sensor(session.module(), options.id);
 
     const auto pause = std::chrono::seconds(settings.integer("interval"));
-    scan_evaluator evaluator(session.descriptor(), session.texts(), options.failed_scan_state, options.thresholds);
+    scan_evaluator evaluator(session.descriptor(), session.texts(), options.failed_scan_state,
+                             options.thresholds);
     const channel_hold hold(options.hold);
     int status = cannot_run;
     for (int number = 1; options.count == 0 || number <= options.count; ++number) {
@@ -187,7 +188,8 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
 
 int scan_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
                  const interruption& stop, const clock_function& now) {
-    sensor_report header = report_header(&session, *options.kind, false, options.id, options.assignments, now());
+    sensor_report header =
+        report_header(&session, *options.kind, false, options.id, options.assignments, now());
     try {
         return scan_sensor(session, options, header, out, stop, now);
     } catch (const std::exception& error) {  // settings, state and kind errors: the run cannot start or go on
@@ -195,9 +197,10 @@ int scan_command(module_session& session, const command_line& options, std::ostr
     }
 }
 
-int check_command(module_session& session, const command_line& options, std::ostream& out,
-                  std::ostream& err, const clock_function& now) {
-    sensor_report header = report_header(&session, *options.kind, true, options.id, options.assignments, now());
+int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                  const clock_function& now) {
+    sensor_report header =
+        report_header(&session, *options.kind, true, options.id, options.assignments, now());
     try {
         const resolved_settings settings(header.kind, settings_for(session, header.kind, false),
                                          options.assignments, session.texts());
@@ -291,7 +294,8 @@ int demo_command(module_session& session, const command_line& options, std::ostr
         if (titled) out << '\n';
     }
     run("S7-1500 CPU status", web_scan_of("simatic_s7_1200_1500_cpu_status_sensor", 4));
-    run("S7-1500 alarm status: the most critical active alarm", web_scan_of("simatic_s7_1200_1500_alarm_status_sensor", 5));
+    run("S7-1500 alarm status: the most critical active alarm",
+        web_scan_of("simatic_s7_1200_1500_alarm_status_sensor", 5));
     run("S7-1500 hardware status: every module and IO device of the plant",
         web_scan_of("simatic_s7_1200_1500_hardware_status_sensor", 6));
     return every_scan_answered ? 0 : cannot_run;

@@ -238,8 +238,8 @@ std::vector<setting_description> base_settings() {
     ip_version.options = {{"IPv4", ""}, {"IPv6", ""}, {"0", "IPv4"}, {"1", "IPv6"}};
     auto api_key = base_setting("korvelcloudapikey", "API Key", setting_kind::secure_text, std::nullopt);
     api_key.hidden = true;  // the monitoring host's own key, passed through unchanged
-    return {std::move(host),     std::move(timeout),    std::move(interval),
-            std::move(logging),  std::move(ip_version), std::move(api_key)};
+    return {std::move(host),    std::move(timeout),    std::move(interval),
+            std::move(logging), std::move(ip_version), std::move(api_key)};
 }
 
 std::vector<setting_description> settings_of_kind(const json& descriptor, const std::string& kind) {
@@ -286,7 +286,8 @@ setting_assignment setting_from_environment(std::string_view text,
                                             const std::function<const char*(const char*)>& variable) {
     auto [key, name] = split_assignment(text, "--set-env", "VARIABLE");
     const char* value = variable(name.c_str());
-    if (value == nullptr) throw settings_error("--set-env " + std::string(text) + ": " + name + " is not set");
+    if (value == nullptr)
+        throw settings_error("--set-env " + std::string(text) + ": " + name + " is not set");
     return {std::move(key), value, "--set-env " + name};
 }
 

@@ -74,8 +74,8 @@ std::vector<setting_description> settings_of_kind(const json& descriptor, const 
 struct setting_assignment {
     std::string key;
     std::string value;
-    std::string origin;    // the option it came from, for errors: "--set", "--settings FILE", ...
-    bool by_name = false;  // key is a setting's own name ("rack"), from a short option
+    std::string origin;            // the option it came from, for errors: "--set", "--settings FILE", ...
+    bool by_name = false;          // key is a setting's own name ("rack"), from a short option
     bool on_command_line = false;  // the value itself is in argv, where `ps` shows it to every user
 
     bool operator==(const setting_assignment&) const = default;

@@ -109,8 +109,8 @@ std::string invalid_reason(const json& document) {
         if (!is_channel_id(id)) return "held channel id \"" + id + "\" is not a number";
         const std::string state = text_member(entry, "state");
         if ((state != "warning" && state != "error") || !entry.contains("value") ||
-            !(entry.at("value").is_number() || entry.at("value").is_null()) ||
-            !entry.contains("text") || !entry.at("text").is_string() ||
+            !(entry.at("value").is_number() || entry.at("value").is_null()) || !entry.contains("text") ||
+            !entry.at("text").is_string() ||
             entry.at("text").get_ref<const std::string&>().size() > longest_held_text ||
             !integer_member(entry, "since") || *integer_member(entry, "since") < 0 ||
             *integer_member(entry, "since") > latest_held_time)
@@ -130,11 +130,12 @@ sensor_record record_from(const json& document) {
     const auto held = document.find("held");
     if (held == document.end()) return record;
     for (const auto& [id, entry] : held->items()) {
-        record.held.emplace(std::stoi(id),
-                            held_channel{text_member(entry, "state") == "error" ? severity::error : severity::warning,
-                                         entry.at("value"), entry.at("text").get<std::string>(),
-                                         std::chrono::system_clock::time_point(
-                                             std::chrono::seconds(*integer_member(entry, "since")))});
+        record.held.emplace(
+            std::stoi(id),
+            held_channel{text_member(entry, "state") == "error" ? severity::error : severity::warning,
+                         entry.at("value"), entry.at("text").get<std::string>(),
+                         std::chrono::system_clock::time_point(
+                             std::chrono::seconds(*integer_member(entry, "since")))});
     }
     return record;
 }
@@ -146,7 +147,8 @@ json held_document(const std::map<int, held_channel>& held) {
             {"state", severity_word(entry.state)},
             {"value", entry.value},
             {"text", entry.text},
-            {"since", std::chrono::duration_cast<std::chrono::seconds>(entry.since.time_since_epoch()).count()}};
+            {"since",
+             std::chrono::duration_cast<std::chrono::seconds>(entry.since.time_since_epoch()).count()}};
     }
     return document;
 }
@@ -250,8 +252,8 @@ std::filesystem::path default_state_directory(const std::function<const char*(co
     }
     std::error_code error;
     const auto temporary = std::filesystem::temp_directory_path(error);
-    const auto fallback = (error ? std::filesystem::path("/tmp") : temporary) /
-                          ("s7host-" + std::to_string(::geteuid()));
+    const auto fallback =
+        (error ? std::filesystem::path("/tmp") : temporary) / ("s7host-" + std::to_string(::geteuid()));
     ensure_private_directory(fallback);
     notices << "s7host: " << problem << "; keeping the state in " << fallback.string()
             << " instead (choose a directory with --state-dir DIR)\n";

@@ -37,9 +37,9 @@ struct known_channel {
 
 // A channel's problem that the host goes on reporting after the channel recovered (--hold).
 struct held_channel {
-    severity state = severity::warning;  // warning or error
-    json value;                          // the number as shown
-    std::string text;                    // the value as shown
+    severity state = severity::warning;           // warning or error
+    json value;                                   // the number as shown
+    std::string text;                             // the value as shown
     std::chrono::system_clock::time_point since;  // the scan that last showed it
 
     bool operator==(const held_channel&) const = default;

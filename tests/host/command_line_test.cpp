@@ -18,17 +18,19 @@ TEST(parse_command_line, keeps_setting_options_in_order_with_short_connection_op
                             "connection_section.slot=2", "--slot", "3", "--interval", "5", "--id", "-4"});
     EXPECT_EQ(parsed.kind, kind);
     EXPECT_EQ(parsed.id, -4);
-    EXPECT_EQ(parsed.assignments, (std::vector<setting_assignment>{{"port", "41234", "--port", true},
-                                                                   {"rack", "0", "--rack", true},
-                                                                   {"host", "plc-1", "--host"},
-                                                                   {"connection_section.slot", "2", "--set", false, true},
-                                                                   {"slot", "3", "--slot", true},
-                                                                   {"interval", "5", "--interval"}}));
+    EXPECT_EQ(parsed.assignments,
+              (std::vector<setting_assignment>{{"port", "41234", "--port", true},
+                                               {"rack", "0", "--rack", true},
+                                               {"host", "plc-1", "--host"},
+                                               {"connection_section.slot", "2", "--set", false, true},
+                                               {"slot", "3", "--slot", true},
+                                               {"interval", "5", "--interval"}}));
 }
 
 TEST(parse_command_line, takes_the_plugin_convention_short_options) {
-    const auto parsed = parse_command_line({"scan", kind, "-H", "plc-1", "-p10102", "-t", "20", "-w",
-                                            "Cycle Ratio=80", "-c", "cycle_ratio=@90:", "-vv", "--rack", "0"});
+    const auto parsed =
+        parse_command_line({"scan", kind, "-H", "plc-1", "-p10102", "-t", "20", "-w", "Cycle Ratio=80", "-c",
+                            "cycle_ratio=@90:", "-vv", "--rack", "0"});
     EXPECT_EQ(parsed.assignments, (std::vector<setting_assignment>{{"logging", "enabled", "-v"},
                                                                    {"host", "plc-1", "--host"},
                                                                    {"port", "10102", "--port", true},
@@ -63,14 +65,14 @@ TEST(parse_command_line, hold_comes_from_the_option_or_a_setting_and_the_later_o
 }
 
 TEST(outline_arguments, reads_the_format_kind_id_and_target_from_arguments_that_form_no_command) {
-    const auto outline = outline_arguments({"--bogus", "scan", kind, "-H", "plc-1", "--count", "x", "--rack", "0",
-                                            "--id=4", "--format", "openmetrics", "--set", "oops"});
+    const auto outline = outline_arguments({"--bogus", "scan", kind, "-H", "plc-1", "--count", "x", "--rack",
+                                            "0", "--id=4", "--format", "openmetrics", "--set", "oops"});
     EXPECT_EQ(outline.format, output_format::openmetrics);
     EXPECT_EQ(outline.kind, kind);
     EXPECT_FALSE(outline.is_check);
     EXPECT_EQ(outline.id, 4);
-    EXPECT_EQ(outline.assignments, (std::vector<setting_assignment>{{"host", "plc-1", "--host"},
-                                                                    {"rack", "0", "--rack", true}}));
+    EXPECT_EQ(outline.assignments,
+              (std::vector<setting_assignment>{{"host", "plc-1", "--host"}, {"rack", "0", "--rack", true}}));
     EXPECT_EQ(outline_arguments({"--lang", "de", "check", "x", "--json"}).kind, "x");
     EXPECT_EQ(outline_arguments({"--lang", "de", "check", "x"}).format, std::nullopt);
 }
@@ -123,10 +125,12 @@ TEST(parse_command_line, refusals_say_what_is_wrong_and_where_to_look) {
          "--hold expects a duration such as 15m, 1h30m or 90s (at most 31d), not \"1h30\""},
         {{"scan", kind, "--hold", "-5m"},
          "--hold expects a duration such as 15m, 1h30m or 90s (at most 31d), not \"-5m\""},
-        {{"scan", kind, "--error-state", "warning"}, "--error-state expects critical or unknown, not \"warning\""},
+        {{"scan", kind, "--error-state", "warning"},
+         "--error-state expects critical or unknown, not \"warning\""},
         {{"check", kind, "--hold", "1m"}, "--hold is an option of scan, not of check (s7host check --help)"},
         {{"scan", kind, "--set-env", "s7web_credentials_section.password=S7HOST_TEST_UNSET_VARIABLE"},
-         "--set-env s7web_credentials_section.password=S7HOST_TEST_UNSET_VARIABLE: S7HOST_TEST_UNSET_VARIABLE "
+         "--set-env s7web_credentials_section.password=S7HOST_TEST_UNSET_VARIABLE: "
+         "S7HOST_TEST_UNSET_VARIABLE "
          "is not set"},
         {{"scan", kind, "--set-file", "key=/nonexistent/s7host-secret"},
          "--set-file /nonexistent/s7host-secret: cannot read the file"},

@@ -135,7 +135,9 @@ TEST_F(evaluation_test, the_state_is_the_worst_of_the_response_code_lookups_and_
 }
 
 TEST_F(evaluation_test, w_and_c_replace_the_module_limits_they_stand_for_and_keep_the_others) {
-    const auto ratio = [](double value) { return scan_result(0, {{{"id", 1}, {"kind", 3}, {"value", value}}}); };
+    const auto ratio = [](double value) {
+        return scan_result(0, {{{"id", 1}, {"kind", 3}, {"value", value}}});
+    };
     struct sequence {
         std::string name;
         std::vector<std::string> thresholds;  // "w:..." or "c:..."
@@ -152,9 +154,7 @@ TEST_F(evaluation_test, w_and_c_replace_the_module_limits_they_stand_for_and_kee
         {"@ alerts inside; a later -w for the channel wins",
          {"w:cycle_ratio=1", "w:cycle_ratio=@10:20"},
          {{9, ok}, {10, warning}, {20, warning}, {21, ok}}},
-        {"a range on a channel without module limits",
-         {"c:PN-IO Status=2:"},
-         {}},
+        {"a range on a channel without module limits", {"c:PN-IO Status=2:"}, {}},
     };
     for (const auto& [name, given, steps] : sequences) {
         SCOPED_TRACE(name);

@@ -198,7 +198,8 @@ finished_program run_host_as_given(const std::vector<std::string>& arguments) {
 
 // Reads one result in its format, by the format's own rules, and checks that it shows the state of
 // the exit status and, where the format has a message, the reason.
-void expect_result(const finished_program& run, const std::string& format, int exit, const std::string& reason) {
+void expect_result(const finished_program& run, const std::string& format, int exit,
+                   const std::string& reason) {
     SCOPED_TRACE(format + ":\n" + run.out + run.err);
     static const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
     static const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
@@ -228,29 +229,32 @@ void expect_result(const finished_program& run, const std::string& format, int e
         const std::string message = "\n  Message: ";
         const std::size_t start = run.out.find(message);
         ASSERT_NE(start, std::string::npos);
-        EXPECT_NE(run.out.substr(start, run.out.find('\n', start + 1) - start).find(reason), std::string::npos);
+        EXPECT_NE(run.out.substr(start, run.out.find('\n', start + 1) - start).find(reason),
+                  std::string::npos);
     }
 }
 
 TEST(host_end_to_end, a_plc_that_cannot_be_read_is_critical_with_the_reason_in_every_format) {
     const korvel::probekit::test_support::scripted_s7_peer hung(
         korvel::probekit::test_support::peer_behaviour::silent);
-    s7web_api_simulator silent_web_api(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    s7web_api_simulator silent_web_api(
+        load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
     silent_web_api.change([](auto& scenario) { scenario.failures.delay = std::chrono::seconds(30); });
     temporary_directory state;
     const auto s7_scan = [&](std::vector<std::string> target) {
-        return plus(plus({"scan", cpu_status, "--rack", "0", "--slot", "2", "--state-dir", state.path().string()},
-                         target),
-                    {"-t", "1", "--set", "connection_section.retry=noretry"});
+        return plus(
+            plus({"scan", cpu_status, "--rack", "0", "--slot", "2", "--state-dir", state.path().string()},
+                 target),
+            {"-t", "1", "--set", "connection_section.retry=noretry"});
     };
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases{
         {"refused", s7_scan({"-p", std::to_string(closed_port())}), "Connection refused"},
         {"hung", s7_scan({"-p", std::to_string(hung.port())}), "time-out of 1 s"},
         {"unresolvable", s7_scan({"-H", "plc.invalid"}), "plc.invalid"},
         {"silent Web API",
-         {"scan", "simatic_s7_1200_1500_cpu_status_sensor", "-p", std::to_string(silent_web_api.port()), "-t", "1",
-          "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag", "--set",
-          "s7web_credentials_section.password=Diag.Pass+1", "--set",
+         {"scan", "simatic_s7_1200_1500_cpu_status_sensor", "-p", std::to_string(silent_web_api.port()), "-t",
+          "1", "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag",
+          "--set", "s7web_credentials_section.password=Diag.Pass+1", "--set",
           "shared_http_validation_section.certificate_validation=none"},
          "time-out of 1 s"},
     };
@@ -261,8 +265,8 @@ TEST(host_end_to_end, a_plc_that_cannot_be_read_is_critical_with_the_reason_in_e
     }
     // Those who count an unreachable PLC as unknown say so.
     const auto& refused = std::get<1>(cases.front());
-    expect_result(run_host_here(plus(refused, {"--format", "nagios", "--error-state", "unknown"})), "nagios", 3,
-                  "Connection refused");
+    expect_result(run_host_here(plus(refused, {"--format", "nagios", "--error-state", "unknown"})), "nagios",
+                  3, "Connection refused");
 }
 
 TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_format) {
@@ -276,7 +280,8 @@ TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_f
         {{"--format"}, ""},  // the format itself is the mistake: nothing to write it in
         {{"scan", kind, "--module", (state.path() / "missing.so").string()}, "missing.so"},
         {{"scan", kind, "--rack", "9", "--slot", "2"}, "9 is out of range"},
-        {{"scan", kind, "--rack", "0", "--slot", "2", "-w", "Cycl Ratio=80", "-p", std::to_string(closed_port())},
+        {{"scan", kind, "--rack", "0", "--slot", "2", "-w", "Cycl Ratio=80", "-p",
+          std::to_string(closed_port())},
          "-w Cycl Ratio: the sensor has no such channel"},
     };
     for (const auto& [arguments, reason] : mistakes) {
@@ -289,9 +294,8 @@ TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_f
         for (const auto& format : every_format) {
             // The format given first, before the mistake is reached.
             // The build's module first, so that a --module among the mistakes wins.
-            const auto run = run_host_as_given(
-                plus({"--module", MODULE_PATH, "--format", format},
-                     plus(arguments, {"--state-dir", state.path().string()})));
+            const auto run = run_host_as_given(plus({"--module", MODULE_PATH, "--format", format},
+                                                    plus(arguments, {"--state-dir", state.path().string()})));
             expect_result(run, format, 3, reason);
             EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
         }
@@ -299,8 +303,9 @@ TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_f
         EXPECT_EQ(run_host_here(arguments).out, "");
     }
     // The target the arguments name labels the series, as a good run's would.
-    const auto metrics = parse_openmetrics(
-        run_host_here({"scan", kind, "--bogus", "-H", "plc-1", "--rack", "0", "--slot", "2", "--format=openmetrics"}).out);
+    const auto metrics = parse_openmetrics(run_host_here({"scan", kind, "--bogus", "-H", "plc-1", "--rack",
+                                                          "0", "--slot", "2", "--format=openmetrics"})
+                                               .out);
     EXPECT_EQ(metrics.back().samples.at(0).labels,
               (std::map<std::string, std::string>{
                   {"host", "plc-1"}, {"rack", "0"}, {"slot", "2"}, {"sensor", kind}, {"id", "1"}}));
@@ -328,7 +333,8 @@ TEST(host_end_to_end, a_restart_held_for_15_minutes_is_reported_by_the_next_runs
     char since[8];
     std::strftime(since, sizeof since, "%H:%M", &local);
     const std::string held = "held since " + std::string(since) + ": Restart Event: Warm Manual";
-    for (const auto later : {std::chrono::seconds(60), std::chrono::seconds(600), std::chrono::seconds(899)}) {
+    for (const auto later :
+         {std::chrono::seconds(60), std::chrono::seconds(600), std::chrono::seconds(899)}) {
         SCOPED_TRACE(later.count());
         for (const auto& format : every_format) expect_result(run_at(later, format), format, 2, held);
         const auto line = run_at(later, "json");
@@ -344,14 +350,15 @@ TEST(host_end_to_end, w_and_c_ranges_in_each_form_alert_outside_or_inside_as_the
     s7_cpu_simulator plc;  // CPU Status reads 8, RUN, which its lookup counts OK
     temporary_directory state;
     const std::vector<std::pair<std::string, bool>> ranges{
-        {"10", false},   {"5", true},      {"5:", false},    {"9:", true},     {"~:10", false},
-        {"~:7", true},   {"5:10", false},  {"9:10", true},   {"@5:10", true},  {"@9:10", false},
+        {"10", false}, {"5", true},     {"5:", false},  {"9:", true},    {"~:10", false},
+        {"~:7", true}, {"5:10", false}, {"9:10", true}, {"@5:10", true}, {"@9:10", false},
     };
     for (const auto& [range, alerts] : ranges) {
         for (const std::string option : {"-w", "-c"}) {
             SCOPED_TRACE(option + " " + range);
             const int exit = alerts ? (option == "-w" ? 1 : 2) : 0;
-            const auto arguments = plus(scan_of(cpu_status, plc.port(), state.path()), {option, "CPU Status=" + range});
+            const auto arguments =
+                plus(scan_of(cpu_status, plc.port(), state.path()), {option, "CPU Status=" + range});
             const auto nagios = run_host_here(plus(arguments, {"--format", "nagios"}));
             expect_result(nagios, "nagios", exit, "");
             const auto plugin = parse_plugin_output(nagios.out);
@@ -374,10 +381,10 @@ TEST(host_end_to_end, an_unusable_default_state_directory_falls_back_to_a_privat
     const auto temporary = place.path() / "tmp";
     std::filesystem::create_directory(temporary);
     const auto run = [&] {
-        return run_program("/usr/bin/env",
-                           {"-u", "XDG_STATE_HOME", "HOME=" + not_a_home.string(), "TMPDIR=" + temporary.string(),
-                            S7HOST_PATH, "scan", restart_overview, "-p", std::to_string(plc.port()), "--rack", "0",
-                            "--slot", "2", "--json", "--module", MODULE_PATH});
+        return run_program("/usr/bin/env", {"-u", "XDG_STATE_HOME", "HOME=" + not_a_home.string(),
+                                            "TMPDIR=" + temporary.string(), S7HOST_PATH, "scan",
+                                            restart_overview, "-p", std::to_string(plc.port()), "--rack", "0",
+                                            "--slot", "2", "--json", "--module", MODULE_PATH});
     };
     const auto fallback = temporary / ("s7host-" + std::to_string(::geteuid()));
     const std::string warning = "s7host: cannot use " + (not_a_home / ".local/state/s7host").string() +
@@ -406,21 +413,18 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
     const std::string password = "Diag.Pass+1";
     const auto file = place.path() / "password";
     std::ofstream(file) << password << "\n";
-    const std::vector<std::string> once{"scan",
-                                        "simatic_s7_1200_1500_cpu_status_sensor",
-                                        "-p",
-                                        std::to_string(plc.port()),
-                                        "--set",
-                                        "s7web_credentials_section.username=diag",
-                                        "--set",
-                                        "shared_http_validation_section.certificate_validation=none",
-                                        "--state-dir",
-                                        place.path().string()};
+    const std::vector<std::string> once{
+        "scan",        "simatic_s7_1200_1500_cpu_status_sensor",
+        "-p",          std::to_string(plc.port()),
+        "--set",       "s7web_credentials_section.username=diag",
+        "--set",       "shared_http_validation_section.certificate_validation=none",
+        "--state-dir", place.path().string()};
     // Scans until told to stop, so that its arguments can be read while it runs.
     const auto scan = plus(plus({S7HOST_PATH}, once),
                            {"--count", "0", "--interval", "60", "--json", "--module", MODULE_PATH});
     const std::vector<std::vector<std::string>> ways{
-        plus({"/usr/bin/env"}, plus(scan, {"--set-file", "s7web_credentials_section.password=" + file.string()})),
+        plus({"/usr/bin/env"},
+             plus(scan, {"--set-file", "s7web_credentials_section.password=" + file.string()})),
         plus({"/usr/bin/env", "S7_PASSWORD=" + password},
              plus(scan, {"--set-env", "s7web_credentials_section.password=S7_PASSWORD"})),
     };
@@ -432,7 +436,8 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
         EXPECT_EQ(json::parse(line).at("state"), "ok") << "logged in with the password: " << line;
         std::ifstream in("/proc/" + std::to_string(host.pid()) + "/cmdline");
         const std::string arguments(std::istreambuf_iterator<char>(in), {});
-        EXPECT_NE(arguments.find("s7web_credentials_section.password="), std::string::npos) << "read s7host's";
+        EXPECT_NE(arguments.find("s7web_credentials_section.password="), std::string::npos)
+            << "read s7host's";
         EXPECT_EQ(arguments.find(password), std::string::npos);
         host.send_signal(SIGTERM);
         const auto finished = host.wait();
@@ -441,9 +446,10 @@ TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the
     // Typed on the command line, it draws one warning that does not repeat it.
     const auto typed = run_host_here(plus(once, {"--set", "s7web_credentials_section.password=" + password}));
     EXPECT_EQ(typed.exit, 0) << typed.out;
-    EXPECT_EQ(typed.err,
-              "s7host: the secret s7web_credentials_section.password is on the command line, where every local "
-              "user can read it (ps); give it with --set-file KEY=PATH or --set-env KEY=VARIABLE\n");
+    EXPECT_EQ(
+        typed.err,
+        "s7host: the secret s7web_credentials_section.password is on the command line, where every local "
+        "user can read it (ps); give it with --set-file KEY=PATH or --set-env KEY=VARIABLE\n");
 }
 
 TEST(host_end_to_end, two_plcs_scanned_in_turn_with_one_kind_and_id_keep_their_own_state) {
@@ -648,26 +654,28 @@ TEST(host_end_to_end, info_hides_the_host_s_own_settings_unless_all_and_shows_ev
     EXPECT_TRUE(keys(run_host_here({"info", web_kind, "--json", "--all"})).contains("korvelcloudapikey"));
 
     const auto limits = run_host_here({"info", cpu_status, "--set",
-                                       "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100", "-w",
-                                       "Cycle Ratio=@10:20", "-c", "ob1_cycle_time_max=50"});
-    for (const std::string expected :
-         {"error from 100.0, warning inside @10:20 (-w)", "error outside 50 (-c)", "none; the lookup's states"})
+                                       "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100",
+                                       "-w", "Cycle Ratio=@10:20", "-c", "ob1_cycle_time_max=50"});
+    for (const std::string expected : {"error from 100.0, warning inside @10:20 (-w)",
+                                       "error outside 50 (-c)", "none; the lookup's states"})
         EXPECT_NE(limits.out.find(expected), std::string::npos) << expected << "\n" << limits.out;
 
     const auto misspelt = run_host_here({"info", "s7web_login_chek"});
     EXPECT_EQ(misspelt.exit, 3);
-    EXPECT_EQ(misspelt.err, "s7host: unknown kind \"s7web_login_chek\"; did you mean s7web_login_check? (s7host list "
-                            "shows the kinds)\n");
+    EXPECT_EQ(misspelt.err,
+              "s7host: unknown kind \"s7web_login_chek\"; did you mean s7web_login_check? (s7host list "
+              "shows the kinds)\n");
 }
 
 TEST(host_end_to_end, lang_translates_s7host_s_own_words_and_help_lists_the_languages) {
     temporary_directory state;
-    const auto german = run_host_here(
-        {"--lang", "de", "scan", cpu_status, "-p", std::to_string(closed_port()), "--rack", "0", "--slot", "2",
-         "--state-dir", state.path().string(), "--format", "text"});
+    const auto german =
+        run_host_here({"--lang", "de", "scan", cpu_status, "-p", std::to_string(closed_port()), "--rack", "0",
+                       "--slot", "2", "--state-dir", state.path().string(), "--format", "text"});
     EXPECT_EQ(german.exit, 2);
     EXPECT_NE(german.out.find(" um "), std::string::npos) << german.out;
-    EXPECT_NE(german.out.find(": Fehler\n  Meldung: Verbindung zu 127.0.0.1:"), std::string::npos) << german.out;
+    EXPECT_NE(german.out.find(": Fehler\n  Meldung: Verbindung zu 127.0.0.1:"), std::string::npos)
+        << german.out;
     s7_cpu_simulator plc;
     const auto table = run_host_here(plus(scan_of(cpu_status, plc.port(), state.path()), {"--lang", "fr"}));
     EXPECT_NE(table.out.find("  Canal "), std::string::npos) << table.out;
@@ -749,11 +757,12 @@ TEST(host_end_to_end, web_api_channel_ids_survive_a_restart_of_the_host_through_
 TEST(host_end_to_end, a_failed_login_check_shows_the_reason_the_module_logs) {
     s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
     const auto check = [&](const std::string& password, const std::string& logging) {
-        return run_host_here({"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
-                              "s7web_credentials_section.username=diag", "--set",
-                              "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
-                              // Taken, so one command definition serves scan and check; a check keeps no state.
-                              "--format", "nagios", "--state-dir", "/nonexistent/s7host-state"});
+        return run_host_here(
+            {"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
+             "s7web_credentials_section.username=diag", "--set",
+             "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
+             // Taken, so one command definition serves scan and check; a check keeps no state.
+             "--format", "nagios", "--state-dir", "/nonexistent/s7host-state"});
     };
     const auto passed = check("Diag.Pass+1", "disabled");
     EXPECT_EQ(passed.exit, 0) << passed.err;
@@ -796,7 +805,8 @@ std::vector<std::string> readme_lines(const std::string& prefix) {
     return found;
 }
 
-std::string replaced_all(std::string text, const std::vector<std::pair<std::string, std::string>>& replacements) {
+std::string replaced_all(std::string text,
+                         const std::vector<std::pair<std::string, std::string>>& replacements) {
     for (const auto& [from, to] : replacements) {
         for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
             text.replace(at, from.size(), to);
@@ -866,10 +876,11 @@ TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
     ASSERT_EQ(cron.size(), 1u);
     const std::string cron_command = cron.front().substr(0, cron.front().find(" >>"));
     const auto words = words_of(replaced_all(cron_command, {{"/opt/s7/build/host/s7host", S7HOST_PATH},
-                                                           {"10.0.0.5", "127.0.0.1"},
-                                                           {"/var/lib/s7host", place.path().string()}}));
-    const auto scanned = run_program(words.front(), plus(std::vector<std::string>(words.begin() + 1, words.end()),
-                                                         {"-p", std::to_string(plc.port())}));
+                                                            {"10.0.0.5", "127.0.0.1"},
+                                                            {"/var/lib/s7host", place.path().string()}}));
+    const auto scanned = run_program(
+        words.front(),
+        plus(std::vector<std::string>(words.begin() + 1, words.end()), {"-p", std::to_string(plc.port())}));
     expect_result(scanned, "json", 2, "OK");
 
     const auto exec = readme_lines("ExecStart=/bin/sh -c '");
@@ -877,18 +888,19 @@ TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
     const auto textfile = place.path() / "textfile";
     std::filesystem::create_directory(textfile);
     const auto settings = place.path() / "plc1.json";
-    std::ofstream(settings) << json{{"host", "127.0.0.1"},
-                                    {"connection_section.port", plc.port()},
-                                    {"connection_section.rack", 0},
-                                    {"connection_section.slot", 2}}.dump();
-    const std::string script =
-        replaced_all(exec.front().substr(0, exec.front().rfind('\'')),
-                     {{"/var/lib/node_exporter/textfile", textfile.string()},
-                      {"/opt/s7/build/host/s7host", S7HOST_PATH},
-                      {"/etc/s7host/plc1.json", settings.string()}});
+    std::ofstream(settings) << json{
+        {"host", "127.0.0.1"},
+        {"connection_section.port", plc.port()},
+        {"connection_section.rack", 0},
+        {"connection_section.slot",
+         2}}.dump();
+    const std::string script = replaced_all(exec.front().substr(0, exec.front().rfind('\'')),
+                                            {{"/var/lib/node_exporter/textfile", textfile.string()},
+                                             {"/opt/s7/build/host/s7host", S7HOST_PATH},
+                                             {"/etc/s7host/plc1.json", settings.string()}});
     const auto run_timer = [&] {
-        return run_program("/usr/bin/env", {"STATE_DIRECTORY=" + (place.path() / "state").string(), "/bin/sh",
-                                            "-c", script});
+        return run_program("/usr/bin/env",
+                           {"STATE_DIRECTORY=" + (place.path() / "state").string(), "/bin/sh", "-c", script});
     };
     const auto prom = [&] {
         std::ifstream in(textfile / "plc1-cpu.prom");
@@ -908,14 +920,12 @@ TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
     EXPECT_EQ(families.back().name, "s7_state");
     EXPECT_EQ(families.back().samples.at(0).value, 3);
     EXPECT_EQ(families.back().samples.at(0).labels.at("sensor"), cpu_status);
-    EXPECT_EQ(std::vector<std::string>{"plc1-cpu.prom"},
-              [&] {
-                  std::vector<std::string> names;
-                  for (const auto& entry : std::filesystem::directory_iterator(textfile))
-                      names.push_back(entry.path().filename());
-                  return names;
-              }())
-        << "no half-written file left beside it";
+    EXPECT_EQ(std::vector<std::string>{"plc1-cpu.prom"}, [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(textfile))
+            names.push_back(entry.path().filename());
+        return names;
+    }()) << "no half-written file left beside it";
 }
 
 TEST(s7sim, arguments_help_port_and_stop) {

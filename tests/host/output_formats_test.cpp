@@ -160,13 +160,13 @@ TEST(write_report, json_shows_a_channel_without_a_value_as_null) {
 // The readers above are only worth their passes if they fail where a monitoring system would.
 TEST(format_readers, refuse_what_breaks_the_formats_rules) {
     const std::vector<std::string> plugin_outputs{
-        "S7 DEMO OK - fine",                   // no line feed
-        "S7 DEMO FINE - fine\n",               // no such state
-        "S7 DEMO OK - fine | 'a'=1x\n",        // no such unit
-        "S7 DEMO OK - fine | a b=1\n",         // a label with a blank, unquoted
-        "S7 DEMO OK - fine | 'a'=1;10;20;x\n", // a minimum that is no number
-        "S7 DEMO OK - fine | 'a'=1;1:2:3\n",   // no range
-        "S7 DEMO OK - fine\nlong | output\n",  // a bar in the long output
+        "S7 DEMO OK - fine",                    // no line feed
+        "S7 DEMO FINE - fine\n",                // no such state
+        "S7 DEMO OK - fine | 'a'=1x\n",         // no such unit
+        "S7 DEMO OK - fine | a b=1\n",          // a label with a blank, unquoted
+        "S7 DEMO OK - fine | 'a'=1;10;20;x\n",  // a minimum that is no number
+        "S7 DEMO OK - fine | 'a'=1;1:2:3\n",    // no range
+        "S7 DEMO OK - fine\nlong | output\n",   // a bar in the long output
     };
     for (const auto& output : plugin_outputs)
         EXPECT_THROW(parse_plugin_output(output), std::runtime_error) << output;

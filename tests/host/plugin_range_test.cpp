@@ -23,12 +23,14 @@ TEST(plugin_range, each_form_alerts_just_outside_its_bounds_and_not_on_them) {
     for (const auto& [text, values] : cases) {
         const auto range = parse_plugin_range(text);
         EXPECT_EQ(range.text, text);
-        for (const auto& [value, alerts] : values) EXPECT_EQ(range.alerts(value), alerts) << text << " " << value;
+        for (const auto& [value, alerts] : values)
+            EXPECT_EQ(range.alerts(value), alerts) << text << " " << value;
     }
 }
 
 TEST(plugin_range, refuses_what_is_not_a_range) {
-    for (const std::string text : {"", "x", "10:x", "@", "~", "~10", "20:10", "1e999", "nan", "10::20", "@@1"})
+    for (const std::string text :
+         {"", "x", "10:x", "@", "~", "~10", "20:10", "1e999", "nan", "10::20", "@@1"})
         EXPECT_THROW(parse_plugin_range(text), range_error) << text;
 }
 
@@ -49,8 +51,7 @@ TEST(channel_threshold, takes_channel_equals_range_and_names_a_channel_by_label_
     const std::vector<std::pair<std::string, std::string>> refusals{
         {"80", "-w expects CHANNEL=RANGE (\"Cycle Ratio=80\", \"cycle_ratio=~:90\"), not \"80\""},
         {"=80", "-w expects CHANNEL=RANGE (\"Cycle Ratio=80\", \"cycle_ratio=~:90\"), not \"=80\""},
-        {"Cycle Ratio=8o",
-         "-w Cycle Ratio=8o: \"8o\" is not a range (10, 10:, ~:10, 10:20 or @10:20)"},
+        {"Cycle Ratio=8o", "-w Cycle Ratio=8o: \"8o\" is not a range (10, 10:, ~:10, 10:20 or @10:20)"},
     };
     for (const auto& [text, message] : refusals) {
         try {

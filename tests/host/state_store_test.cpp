@@ -114,11 +114,12 @@ TEST(sensor_state, keeps_held_problems_across_runs) {
 }
 
 TEST(preferred_state_directory, follows_the_xdg_base_directories) {
-    const std::vector<std::pair<std::map<std::string, const char*>, std::optional<std::filesystem::path>>> cases{
-        {{{"XDG_STATE_HOME", "/var/lib/me"}, {"HOME", "/home/me"}}, "/var/lib/me/s7host"},
-        {{{"XDG_STATE_HOME", "relative"}, {"HOME", "/home/me"}}, "/home/me/.local/state/s7host"},
-        {{{"HOME", ""}}, std::nullopt},
-    };
+    const std::vector<std::pair<std::map<std::string, const char*>, std::optional<std::filesystem::path>>>
+        cases{
+            {{{"XDG_STATE_HOME", "/var/lib/me"}, {"HOME", "/home/me"}}, "/var/lib/me/s7host"},
+            {{{"XDG_STATE_HOME", "relative"}, {"HOME", "/home/me"}}, "/home/me/.local/state/s7host"},
+            {{{"HOME", ""}}, std::nullopt},
+        };
     for (const auto& [environment, expected] : cases) {
         const auto variable = [&environment](const char* name) -> const char* {
             const auto found = environment.find(name);
