@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "tests/host/temporary_directory.hpp"
+
 namespace {
 
 using namespace korvel::probekit::host;
@@ -47,7 +51,7 @@ TEST(parse_command_line, takes_the_plugin_convention_short_options) {
 
 TEST(parse_command_line, hold_comes_from_the_option_or_a_setting_and_the_later_one_wins) {
     using std::chrono::seconds;
-    const std::vector<std::pair<argument_list, seconds>> cases{
+    std::vector<std::pair<argument_list, seconds>> cases{
         {{"--hold", "15m"}, seconds(900)},
         {{"--hold", "1h30m"}, seconds(5400)},
         {{"--hold", "90"}, seconds(90)},
@@ -55,6 +59,11 @@ TEST(parse_command_line, hold_comes_from_the_option_or_a_setting_and_the_later_o
         {{"--hold", "2h", "--set", "hold=0"}, seconds(0)},
         {{"--set", "hold=2d", "--hold", "1s"}, seconds(1)},
     };
+    const korvel::probekit::host::test_support::temporary_directory place;
+    const auto settings = place.path() / "plc.json";
+    std::ofstream(settings) << R"({"hold": "20m"})";
+    cases.push_back({{"--settings", settings.string()}, seconds(1200)});
+    cases.push_back({{"--settings", settings.string(), "--hold", "5m"}, seconds(300)});
     for (const auto& [options, expected] : cases) {
         argument_list arguments{"scan", kind};
         arguments.insert(arguments.end(), options.begin(), options.end());

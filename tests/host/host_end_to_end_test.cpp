@@ -667,6 +667,25 @@ TEST(host_end_to_end, info_hides_the_host_s_own_settings_unless_all_and_shows_ev
               "shows the kinds)\n");
 }
 
+TEST(host_end_to_end, v_writes_the_sensor_s_log_to_stderr_and_vv_the_module_s_too) {
+    s7_cpu_simulator plc;
+    temporary_directory state;
+    const auto arguments = plus(scan_of(cpu_status, plc.port(), state.path()), {"--format", "nagios"});
+    const auto quiet = run_host_here(arguments);
+    const auto verbose = run_host_here(plus(arguments, {"-v"}));
+    const auto very = run_host_here(plus(arguments, {"-vv"}));
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_NE(verbose.err.find("s7host: sensor-1: "), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.err.find("s7host: module: "), std::string::npos) << verbose.err;
+    EXPECT_NE(very.err.find("s7host: module: "), std::string::npos) << very.err;
+    for (const auto* run : {&verbose, &very}) {
+        EXPECT_EQ(run->exit, 0);
+        // The result alone on stdout: a log line there would be one more line of long output.
+        EXPECT_EQ(parse_plugin_output(run->out).long_output.size(),
+                  parse_plugin_output(quiet.out).long_output.size());
+    }
+}
+
 TEST(host_end_to_end, lang_translates_s7host_s_own_words_and_help_lists_the_languages) {
     temporary_directory state;
     const auto german =
