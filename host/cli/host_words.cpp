@@ -13,13 +13,17 @@ namespace {
 using row = std::array<std::string_view, language_count>;
 constexpr std::size_t english = 6;
 
-constexpr std::array<row, 6> words{{
+constexpr std::array<row, 10> words{{
     {"Канал", "Canal", "Kanaal", "チャネル", "Canal", "Canal", "Channel", "Kanal", "通道"},
     {"Значение", "Valor", "Waarde", "値", "Valeur", "Valor", "Value", "Wert", "值"},
     {"Состояние", "Estado", "Status", "状態", "État", "Estado", "State", "Status", "状态"},
     {"Сообщение", "Mensagem", "Bericht", "メッセージ", "Message", "Mensaje", "Message", "Meldung", "消息"},
     {"в", "em", "om", "時刻", "à", "a las", "at", "um", "于"},
     {"скан", "varredura", "scan", "スキャン", "scan", "escaneo", "scan", "Scan", "扫描"},
+    {"Имя", "Nome", "Naam", "名前", "Nom", "Nombre", "Name", "Name", "名称"},
+    {"Ключ", "Chave", "Sleutel", "キー", "Clé", "Clave", "Key", "Schlüssel", "键"},
+    {"Единица", "Unidade", "Eenheid", "単位", "Unité", "Unidad", "Unit", "Einheit", "单位"},
+    {"Пределы", "Limites", "Grenzen", "制限値", "Limites", "Límites", "Limits", "Grenzwerte", "限值"},
 }};
 
 constexpr std::array<row, 4> states{{

@@ -9,7 +9,7 @@
 
 namespace korvel::probekit::host {
 
-enum class host_word { channel, value, state, message, at, scan };
+enum class host_word { channel, value, state, message, at, scan, name, key, unit, limits };
 
 // The word in the descriptor's language name ("German"); English for a language s7host lacks.
 std::string host_text(host_word word, const std::string& language);

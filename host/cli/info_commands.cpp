@@ -287,7 +287,11 @@ private:
             out << "      none" << (problem_.empty() ? "" : ": " + problem_) << '\n';
             return;
         }
-        std::vector<std::vector<std::string>> rows{{"Id", "Name", "Key", "Value", "Unit", "Limits"}};
+        const std::string& language = session_.texts().language();
+        std::vector<std::vector<std::string>> rows{
+            {"Id", host_text(host_word::name, language), host_text(host_word::key, language),
+             host_text(host_word::value, language), host_text(host_word::unit, language),
+             host_text(host_word::limits, language)}};
         std::vector<std::string> lookups;
         for (const auto& [channel, lookup, integer] : channels_) {
             rows.push_back({std::to_string(channel.id), channel.name, channel.key,

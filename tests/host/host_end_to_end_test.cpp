@@ -700,6 +700,12 @@ TEST(host_end_to_end, lang_translates_s7host_s_own_words_and_help_lists_the_lang
     EXPECT_NE(table.out.find("  Canal "), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("  Valeur "), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("  État\n"), std::string::npos) << table.out;
+    const auto info = run_host_here({"info", cpu_status, "--lang", "de"});
+    EXPECT_NE(info.out.find("      Id  Name "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find(" Schlüssel "), std::string::npos);
+    EXPECT_NE(info.out.find(" Einheit "), std::string::npos);
+    EXPECT_NE(info.out.find(" Grenzwerte\n"), std::string::npos);
+    EXPECT_NE(info.out.find(" Warnung\n"), std::string::npos) << "a lookup entry's state";
     const auto help = run_host_here({"scan", "--help"});
     EXPECT_NE(help.out.find("German (de)"), std::string::npos);
     EXPECT_NE(help.out.find("SimplifiedChinese (zh-CN)"), std::string::npos);
