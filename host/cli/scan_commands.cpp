@@ -163,6 +163,7 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
     scan_evaluator evaluator(session.descriptor(), session.texts(), options.failed_scan_state,
                              options.thresholds);
     const channel_hold hold(options.hold);
+    bool thresholds_checked = false;
     int status = cannot_run;
     for (int number = 1; options.count == 0 || number <= options.count; ++number) {
         if (number > 1 && stop.wait_for(pause)) break;
@@ -172,10 +173,14 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
         const auto messages = run.take();
         const json* result = find_result(messages, {message_type::scan_result, message_type::error_result},
                                          "sensor_id", options.id);
-        if (number == 1) check_threshold_channels(options.thresholds, state.record());
         auto report = result != nullptr ? evaluator.evaluate(header, *result, state.record())
                                         : failure_report(header, "no result (ExecuteSensorScan returned " +
                                                                      std::to_string(code) + ")");
+        // Once the sensor's channels are known: a sensor may announce them only with its first good scan.
+        if (!thresholds_checked && (!report.failed || !state.record().channels.empty())) {
+            check_threshold_channels(options.thresholds, state.record());
+            thresholds_checked = true;
+        }
         if (!report.failed && hold.apply(report, state.record().held, header.time)) state.save();
         write_report(report, options.format, {number, options.count}, out);
         out.flush();
