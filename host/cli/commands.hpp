@@ -7,11 +7,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/cli/command_line.hpp"
@@ -43,6 +44,9 @@ private:
     mutable bool reloadable_ = false;
     std::uint64_t reloads_ = 0;
 };
+
+// The clock results are stamped and holds expire by; tests set the time.
+using clock_function = std::function<std::chrono::system_clock::time_point()>;
 
 // The loaded and initialised module, its descriptor, and the user's language.
 class module_session {
@@ -78,6 +82,7 @@ private:
     json descriptor_;
     translator texts_;
     std::optional<std::filesystem::path> log_directory_;
+    int verbosity_;
     std::ostream& err_;
     std::unordered_map<int, std::string> failure_reasons_;
 };
@@ -85,18 +90,24 @@ private:
 // The whole program for its arguments (without the program name): returns the exit status (0 OK,
 // 1 warning, 2 error, 3 unknown).
 int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             const interruption& stop);
+             const interruption& stop, const clock_function& now = std::chrono::system_clock::now);
+
+// A run that cannot go on: the reason on stderr and, when the user chose a format, an unknown result
+// in it on stdout, so a monitoring system shows why instead of nothing. Returns the exit status 3.
+int report_failure(const sensor_report& header, const std::string& reason,
+                   std::optional<output_format> format, std::ostream& out, std::ostream& err);
 
 int version_command(module_session& session, std::ostream& out);
 int list_command(module_session& session, const command_line& options, std::ostream& out);
 int info_command(module_session& session, const command_line& options, std::ostream& out);
 int scan_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop);
-int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err);
-int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop);
+                 const interruption& stop, const clock_function& now);
 int serve_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
                   const interruption& stop);
+int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                  const clock_function& now);
+int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                 const interruption& stop, const clock_function& now);
 
 // Why an export (the `call`: "creating the sensor", say) returned this code without a message of the
 // module's own.
@@ -106,5 +117,11 @@ std::string export_failure_text(int code, const std::string& call, const std::st
 // sensor (want_sensor) or check.
 std::vector<setting_description> settings_for(const module_session& session, const std::string& kind,
                                               bool want_sensor);
+
+// A result's header before the settings are resolved: the kind, the id and the target as far as the
+// assignments give it (all a failure's result can say).
+sensor_report report_header(const module_session* session, const std::string& kind, bool is_check, int id,
+                            const std::vector<setting_assignment>& assignments,
+                            std::chrono::system_clock::time_point time);
 
 }  // namespace korvel::probekit::host

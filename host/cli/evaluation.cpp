@@ -79,10 +79,6 @@ std::optional<lookup_entry> find_lookup_entry(const json& descriptor, const std:
 
 }  // namespace
 
-severity worst(severity first, severity second) {
-    return std::max(first, second);
-}
-
 severity severity_of_response_code(std::optional<std::int64_t> code) {
     if (code == response_code::ok) return severity::ok;
     if (code == response_code::warning) return severity::warning;
@@ -95,55 +91,6 @@ std::optional<severity> severity_of_lookup_state(std::string_view state) {
     if (state == "LookupValueStateWarning") return severity::warning;
     if (state == "LookupValueStateError") return severity::error;
     return std::nullopt;
-}
-
-int exit_status(severity state) {
-    switch (state) {
-        case severity::ok:
-            return 0;
-        case severity::warning:
-            return 1;
-        case severity::error:
-            return 2;
-        case severity::unknown:
-            break;
-    }
-    return 3;
-}
-
-std::string severity_name(severity state) {
-    switch (state) {
-        case severity::ok:
-            return "OK";
-        case severity::warning:
-            return "Warning";
-        case severity::error:
-            return "Error";
-        case severity::unknown:
-            break;
-    }
-    return "Unknown";
-}
-
-std::string severity_word(severity state) {
-    std::string word = severity_name(state);
-    std::ranges::transform(word, word.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return word;
-}
-
-std::string plugin_state(severity state) {
-    switch (state) {
-        case severity::ok:
-            return "OK";
-        case severity::warning:
-            return "WARNING";
-        case severity::error:
-            return "CRITICAL";
-        case severity::unknown:
-            break;
-    }
-    return "UNKNOWN";
 }
 
 limit_slots limit_slots_from_json(const json& limits) {
@@ -198,7 +145,7 @@ sensor_report scan_evaluator::evaluate(sensor_report header, const json& result,
     report.message = texts_.message(result.value("message", json::object()));
     if (text_member(result, "type") != protocol::message_type::scan_result) {
         report.failed = true;
-        report.state = severity::unknown;
+        report.state = failed_scan_;
         return report;
     }
     report.failed = false;
@@ -243,6 +190,18 @@ channel_report scan_evaluator::describe(int id, const json& definition) const {
     channel.unit_name = unit.name;
     if (definition.value("limit_mode", false))
         channel.limits = limit_slots_from_json(definition.value("limits", json()));
+    for (const auto& threshold : thresholds_) {
+        if (!threshold.names(channel.key, channel.english_name)) continue;
+        const bool warning = threshold.level == threshold_level::warning;
+        (warning ? channel.warning_range : channel.critical_range) = threshold.range;
+        if (!channel.limits) continue;
+        auto& slots = *channel.limits;
+        if (warning) {
+            slots[0] = slots[1] = slots[2] = std::nullopt;
+        } else {
+            slots[3] = std::nullopt;
+        }
+    }
     return channel;
 }
 
@@ -264,14 +223,21 @@ channel_report scan_evaluator::row(const json& value, const json& definition) {
             channel.state = entry->state;
         }
     }
-    channel.state = worst_of(channel.state, limit_state(channel.id, definition, number));
+    channel.state = worst_of(channel.state, limit_state(channel, number));
     return channel;
 }
 
-std::optional<severity> scan_evaluator::limit_state(int id, const json& definition, const json& value) {
-    if (!definition.value("limit_mode", false) || !value.is_number()) return std::nullopt;
-    auto tracker = trackers_.try_emplace(id, limit_slots_from_json(definition.value("limits", json()))).first;
-    return tracker->second.evaluate(value.get<double>());
+std::optional<severity> scan_evaluator::limit_state(const channel_report& channel, const json& value) {
+    if (!value.is_number()) return std::nullopt;
+    const double number = value.get<double>();
+    std::optional<severity> state;
+    if (channel.limits)
+        state = trackers_.try_emplace(channel.id, *channel.limits).first->second.evaluate(number);
+    if (channel.warning_range)
+        state = worst_of(state, channel.warning_range->alerts(number) ? severity::warning : severity::ok);
+    if (channel.critical_range)
+        state = worst_of(state, channel.critical_range->alerts(number) ? severity::error : severity::ok);
+    return state;
 }
 
 }  // namespace korvel::probekit::host

@@ -13,33 +13,19 @@
 #include <vector>
 
 #include "host/cli/json.hpp"
+#include "host/cli/plugin_range.hpp"
 #include "host/cli/settings.hpp"
+#include "host/cli/severity.hpp"
 #include "host/cli/state_store.hpp"
 #include "host/cli/translation.hpp"
 
 namespace korvel::probekit::host {
-
-// A sensor's or channel's state, in rising order of severity: a result the module cannot vouch for
-// ranks above a warning, an error above everything.
-enum class severity { ok, warning, unknown, error };
-
-severity worst(severity first, severity second);
 
 // Scan response_code: 0 ok, 1 warning, 2 unknown, 3 error; any other code is unknown.
 severity severity_of_response_code(std::optional<std::int64_t> response_code);
 
 // Descriptor lookup states; "LookupValueStateNone" (and anything else) is neutral and has none.
 std::optional<severity> severity_of_lookup_state(std::string_view state);
-
-// Monitoring-plugin exit status: 0 ok, 1 warning, 2 error, 3 unknown.
-int exit_status(severity state);
-
-// "OK", "Warning", "Error", "Unknown": for people.
-std::string severity_name(severity state);
-// "ok", "warning", "error", "unknown": for programs.
-std::string severity_word(severity state);
-// "OK", "WARNING", "CRITICAL", "UNKNOWN": the plugin convention's words for the exit status.
-std::string plugin_state(severity state);
 
 // The four limit slots of a channel, slot 1 first; an empty slot is unset.
 using limit_slots = std::array<std::optional<double>, 4>;
@@ -63,23 +49,27 @@ private:
 // One channel value as every format shows it, translated.
 struct channel_report {
     int id = 0;
-    std::string key;                // the channel's text key; empty for a channel the host does not hold
-    std::string name;               // in the user's language
-    std::string english_name;       // stable across languages: performance data labels
-    json value;                     // the number as shown (factor applied); null when the scan has none
-    std::string unit;               // "%", "ms", "#", a custom unit, or empty
-    std::string unit_name;          // "percent", "milliseconds", "count", a custom unit, or empty
-    std::string text;               // prefix, value, suffix and unit, or the lookup entry's text
-    bool from_lookup = false;       // text is the lookup entry's
-    std::optional<severity> state;  // none: no limits, no lookup state, or no value
-    std::optional<limit_slots> limits;
+    std::string key;                    // the channel's text key; empty for a channel the host does not hold
+    std::string name;                   // in the user's language
+    std::string english_name;           // stable across languages: performance data labels
+    json value;                         // the number as shown (factor applied); null when the scan has none
+    std::string unit;                   // "%", "ms", "#", a custom unit, or empty
+    std::string unit_name;              // "percent", "milliseconds", "count", a custom unit, or empty
+    std::string text;                   // prefix, value, suffix and unit, or the lookup entry's text
+    bool from_lookup = false;           // text is the lookup entry's
+    std::optional<severity> state;      // none: no limits, no lookup state, or no value
+    std::optional<limit_slots> limits;  // the module's, less the slots -w and -c replace
+    std::optional<plugin_range> warning_range{};   // -w: replaces slots 1 to 3
+    std::optional<plugin_range> critical_range{};  // -c: replaces slot 4
+    bool held = false;  // state, value and text are a problem of an earlier scan (--hold)
 };
 
 // One result of a sensor or check.
 struct sensor_report {
     bool is_check = false;
     std::string kind;
-    std::string kind_display;  // the kind's name in the user's language
+    std::string kind_display;          // the kind's name in the user's language
+    std::string language = "English";  // the user's, for the words of a table
     int id = 0;
     std::vector<target_setting> target;
     std::chrono::system_clock::time_point time;
@@ -96,11 +86,17 @@ sensor_report failure_report(sensor_report header, std::string message);
 // one evaluator must see all results of the sensor in order.
 class scan_evaluator {
 public:
-    scan_evaluator(const json& descriptor, const translator& texts)
-        : descriptor_(descriptor), texts_(texts) {}
+    // failed_scan: the state of an error result; thresholds: -w and -c, a later one winning.
+    scan_evaluator(const json& descriptor, const translator& texts, severity failed_scan = severity::error,
+                   std::vector<channel_threshold> thresholds = {})
+        : descriptor_(descriptor),
+          texts_(texts),
+          failed_scan_(failed_scan),
+          thresholds_(std::move(thresholds)) {}
 
     // A scan_result or error_result, read with the channels the host holds for the sensor. An error
-    // result has no values to vouch for the controller's state: unknown.
+    // result means the controller could not be read: failed_scan, critical unless the user chose
+    // unknown.
     sensor_report evaluate(sensor_report header, const json& result, const sensor_record& sensor);
 
     // A check_result: ok when it succeeded, an error when it did not.
@@ -111,10 +107,12 @@ public:
 
 private:
     channel_report row(const json& value, const json& definition);
-    std::optional<severity> limit_state(int id, const json& definition, const json& value);
+    std::optional<severity> limit_state(const channel_report& channel, const json& value);
 
     const json& descriptor_;
     const translator& texts_;
+    severity failed_scan_;
+    std::vector<channel_threshold> thresholds_;
     std::map<int, limit_tracker> trackers_;
 };
 

@@ -3,6 +3,7 @@
 
 #include "host/cli/commands.hpp"
 #include "host/cli/evaluation.hpp"
+#include "host/cli/host_words.hpp"
 #include "host/cli/output_formats.hpp"
 #include "host/harness/protocol.hpp"
 
@@ -27,17 +28,42 @@ std::string limit_value_text(double number) {
     return json(number).dump();
 }
 
-std::string limits_text(const std::optional<limit_slots>& limits) {
-    if (!limits) return "-";
-    const auto& [slot_1, slot_2, slot_3, slot_4] = *limits;
+std::string range_text(const plugin_range& range) {
+    return (range.inside ? "inside " : "outside ") + range.text;
+}
+
+// The limits a scan evaluates the channel by: the module's, less what -w and -c replace, and theirs.
+std::string limits_text(const channel_report& channel, bool with_lookup) {
     std::string text;
     const auto append = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
-    if (slot_1)
-        append("warning from " + limit_value_text(*slot_1) +
-               (slot_3 ? " until below " + limit_value_text(*slot_3) : ""));
-    if (slot_2) append("warning above " + limit_value_text(*slot_2));
-    if (slot_4) append("error from " + limit_value_text(*slot_4));
-    return text.empty() ? "-" : text;
+    if (channel.limits) {
+        const auto& [slot_1, slot_2, slot_3, slot_4] = *channel.limits;
+        if (slot_1)
+            append("warning from " + limit_value_text(*slot_1) +
+                   (slot_3 ? " until below " + limit_value_text(*slot_3) : ""));
+        if (slot_2) append("warning above " + limit_value_text(*slot_2));
+        if (slot_4) append("error from " + limit_value_text(*slot_4));
+    }
+    if (channel.warning_range) append("warning " + range_text(*channel.warning_range) + " (-w)");
+    if (channel.critical_range) append("error " + range_text(*channel.critical_range) + " (-c)");
+    if (!text.empty()) return text;
+    return with_lookup ? "none; the lookup's states" : "none";
+}
+
+std::vector<std::string> kinds_of(const json& descriptor) {
+    std::vector<std::string> kinds;
+    for (const char* table : {"Sensors", "Checks"}) {
+        for (const auto& [name, entry] : descriptor.at(table).items()) kinds.push_back(name);
+    }
+    return kinds;
+}
+
+// info takes either: a misspelt kind is compared with the sensors and the checks alike.
+bool is_sensor_kind(const json& descriptor, const std::string& kind) {
+    if (descriptor.at("Sensors").contains(kind)) return true;
+    if (descriptor.at("Checks").contains(kind)) return false;
+    throw usage_error("unknown kind \"" + kind + "\"" + did_you_mean(kind, kinds_of(descriptor)) +
+                      " (s7host list shows the kinds)");
 }
 
 // Values that let the module build the sensor without a controller where the user gave none: what a
@@ -120,15 +146,18 @@ json lookup_json(const json& descriptor, const std::string& lookup, const transl
 
 class kind_description {
 public:
+    // options: the settings the channels are announced with, -w, -c and --all.
     kind_description(module_session& session, const std::string& kind, bool with_channels,
-                     const std::vector<setting_assignment>& given = {})
+                     const command_line& options)
         : session_(session),
           kind_(kind),
-          is_sensor_(session.descriptor().at("Sensors").contains(kind)),
-          settings_(settings_for(session, kind, is_sensor_)) {
+          is_sensor_(is_sensor_kind(session.descriptor(), kind)),
+          settings_(settings_for(session, kind, is_sensor_)),
+          all_settings_(options.all_settings) {
         if (with_channels && is_sensor_) {
-            const scan_evaluator describer(session.descriptor(), session.texts());
-            auto found = announced_channels(session, kind, settings_, given);
+            const scan_evaluator describer(session.descriptor(), session.texts(), severity::error,
+                                           options.thresholds);
+            auto found = announced_channels(session, kind, settings_, options.assignments);
             problem_ = std::move(found.problem);
             for (const auto& definition : found.definitions) {
                 const auto id = integer_member(definition, "id");
@@ -160,7 +189,9 @@ public:
     json to_json() const {
         const auto& texts = session_.texts();
         json settings = json::array();
-        for (const auto& setting : settings_) settings.push_back(setting_json(setting, texts));
+        for (const auto& setting : settings_) {
+            if (shown(setting)) settings.push_back(setting_json(setting, texts));
+        }
         json description = {{"kind", kind_},
                             {"type", is_sensor_ ? "sensor" : "check"},
                             {"name", session_.kind_display(kind_)}};
@@ -180,6 +211,9 @@ public:
                 limits = json::array();
                 for (const auto& slot : *channel.limits) limits.push_back(slot ? json(*slot) : json(nullptr));
             }
+            const auto range = [](const std::optional<plugin_range>& given) {
+                return given ? json(given->text) : json(nullptr);
+            };
             channels.push_back({{"id", channel.id},
                                 {"key", channel.key},
                                 {"name", channel.name},
@@ -187,7 +221,9 @@ public:
                                 {"unit", channel.unit_name},
                                 {"lookup", lookup.empty() ? json(nullptr) : json(lookup)},
                                 {"lookup_values", lookup_json(session_.descriptor(), lookup, texts)},
-                                {"limits", std::move(limits)}});
+                                {"limits", std::move(limits)},
+                                {"warning_range", range(channel.warning_range)},
+                                {"critical_range", range(channel.critical_range)}});
         }
         description["channels"] = std::move(channels);
         if (!problem_.empty()) description["channels_problem"] = problem_;
@@ -200,6 +236,8 @@ private:
         std::string lookup;
         bool integer = false;
     };
+
+    bool shown(const setting_description& setting) const { return all_settings_ || !setting.hidden; }
 
     std::string required_checks() const {
         std::string text;
@@ -220,7 +258,7 @@ private:
         };
         const setting_description* previous = nullptr;
         for (const auto& setting : settings_) {
-            if (setting.section.empty() && !with_base) continue;
+            if ((setting.section.empty() && !with_base) || !shown(setting)) continue;
             const bool new_section = previous == nullptr || previous->section != setting.section;
             const bool new_group = new_section || previous->group != setting.group;
             if (new_group) flush();
@@ -249,13 +287,17 @@ private:
             out << "      none" << (problem_.empty() ? "" : ": " + problem_) << '\n';
             return;
         }
-        std::vector<std::vector<std::string>> rows{{"Id", "Name", "Key", "Value", "Unit", "Limits"}};
+        const std::string& language = session_.texts().language();
+        std::vector<std::vector<std::string>> rows{
+            {"Id", host_text(host_word::name, language), host_text(host_word::key, language),
+             host_text(host_word::value, language), host_text(host_word::unit, language),
+             host_text(host_word::limits, language)}};
         std::vector<std::string> lookups;
         for (const auto& [channel, lookup, integer] : channels_) {
             rows.push_back({std::to_string(channel.id), channel.name, channel.key,
                             integer ? "integer" : "floating point",
                             lookup.empty() ? (channel.unit.empty() ? "-" : channel.unit) : "lookup " + lookup,
-                            limits_text(channel.limits)});
+                            limits_text(channel, !lookup.empty())});
             if (!lookup.empty() && std::ranges::find(lookups, lookup) == lookups.end())
                 lookups.push_back(lookup);
         }
@@ -264,8 +306,9 @@ private:
             out << "    Lookup " << lookup << ":\n";
             std::vector<std::vector<std::string>> values;
             for (const auto& entry : lookup_values(session_.descriptor(), lookup, session_.texts()))
-                values.push_back({std::to_string(entry.value), entry.text,
-                                  entry.state ? severity_name(*entry.state) : "-"});
+                values.push_back(
+                    {std::to_string(entry.value), entry.text,
+                     entry.state ? severity_text(*entry.state, session_.texts().language()) : "-"});
             print_table(values, "      ", out);
         }
     }
@@ -276,15 +319,8 @@ private:
     std::vector<setting_description> settings_;
     std::vector<channel_entry> channels_;
     std::string problem_;
+    bool all_settings_;
 };
-
-std::vector<std::string> kinds_of(const json& descriptor) {
-    std::vector<std::string> kinds;
-    for (const char* table : {"Sensors", "Checks"}) {
-        for (const auto& [name, entry] : descriptor.at(table).items()) kinds.push_back(name);
-    }
-    return kinds;
-}
 
 json module_json(module_session& session) {
     const auto& meta = session.descriptor().at("MetaData");
@@ -345,7 +381,7 @@ int list_command(module_session& session, const command_line& options, std::ostr
 int info_command(module_session& session, const command_line& options, std::ostream& out) {
     const bool as_json = options.format == output_format::json_lines;
     if (options.kind) {
-        const kind_description kind(session, *options.kind, true, options.assignments);
+        const kind_description kind(session, *options.kind, true, options);
         if (as_json) {
             out << json{{"module", module_json(session)}, {"kind", kind.to_json()}}.dump(
                        -1, ' ', false, json::error_handler_t::replace)
@@ -361,7 +397,7 @@ int info_command(module_session& session, const command_line& options, std::ostr
     if (as_json) {
         json kinds = json::array();
         for (const auto& name : kinds_of(descriptor))
-            kinds.push_back(kind_description(session, name, true).to_json());
+            kinds.push_back(kind_description(session, name, true, options).to_json());
         json languages = json::object();
         for (const auto& [language, table] : descriptor.at("Text").items())
             languages[language] = table.value("Translation", json::object()).size();
@@ -377,7 +413,7 @@ int info_command(module_session& session, const command_line& options, std::ostr
     for (const char* table : {"Sensors", "Checks"}) {
         out << '\n' << (std::string_view(table) == "Sensors" ? "Sensors:" : "Checks:") << '\n';
         for (const auto& [name, entry] : descriptor.at(table).items())
-            kind_description(session, name, false).print(out, false);
+            kind_description(session, name, false, options).print(out, false);
     }
     out << "\nLanguages:\n";
     std::vector<std::vector<std::string>> rows;

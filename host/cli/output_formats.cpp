@@ -6,6 +6,8 @@
 #include <ctime>
 #include <utility>
 
+#include "host/cli/host_words.hpp"
+
 namespace korvel::probekit::host {
 namespace {
 
@@ -88,27 +90,46 @@ std::string channel_value_text(const channel_report& channel) {
     return channel.text;
 }
 
+// The module's message, with the channels that are not OK when it says only "OK" or adds to it.
+std::string summary(const sensor_report& report) {
+    std::string problems;
+    for (const auto& channel : report.channels) {
+        // A held problem is in the message already, with its time.
+        if (is_problem(channel) && !channel.held)
+            problems += (problems.empty() ? "" : ", ") + channel.name + ": " + channel.text;
+    }
+    if (problems.empty()) return report.message;
+    if (report.message.empty() || report.message == "OK") return problems;
+    return report.message + " (" + problems + ")";
+}
+
 // ---- text ----------------------------------------------------------------------------------------
 
 std::string headline(const sensor_report& report, const scan_position& position) {
     std::string title = report.is_check               ? "Check " + report.kind
                         : report.kind_display.empty() ? report.kind
                                                       : report.kind_display;
+    const std::string& language = report.language;
     if (position.count != 1) {
-        title += ", scan " + std::to_string(position.number);
+        title += ", " + host_text(host_word::scan, language) + " " + std::to_string(position.number);
         if (position.count > 1) title += "/" + std::to_string(position.count);
     }
-    return title + " at " + utc_time_text(report.time) + ": " + severity_name(report.state);
+    return title + " " + host_text(host_word::at, language) + " " + utc_time_text(report.time) + ": " +
+           severity_text(report.state, language);
 }
 
 void write_text(const sensor_report& report, const scan_position& position, std::ostream& out) {
     out << headline(report, position) << '\n';
-    if (!report.message.empty()) out << "  Message: " << report.message << '\n';
+    const std::string& language = report.language;
+    if (const auto message = summary(report); !message.empty())
+        out << "  " << host_text(host_word::message, language) << ": " << message << '\n';
     if (report.channels.empty()) return;
-    std::vector<std::vector<std::string>> rows{{"Channel", "Value", "State"}};
+    std::vector<std::vector<std::string>> rows{{host_text(host_word::channel, language),
+                                                host_text(host_word::value, language),
+                                                host_text(host_word::state, language)}};
     for (const auto& channel : report.channels) {
-        rows.push_back(
-            {channel.name, channel_value_text(channel), channel.state ? severity_name(*channel.state) : "-"});
+        rows.push_back({channel.name, channel_value_text(channel),
+                        channel.state ? severity_text(*channel.state, language) : "-"});
     }
     print_table(rows, "  ", out);
 }
@@ -121,15 +142,8 @@ std::string plugin_text(std::string text) {
 }
 
 std::string plugin_summary(const sensor_report& report) {
-    std::string problems;
-    for (const auto& channel : report.channels) {
-        if (is_problem(channel))
-            problems += (problems.empty() ? "" : ", ") + channel.name + ": " + channel.text;
-    }
-    // The module says "OK" when it found nothing wrong itself; then the channels are the news.
-    if (problems.empty()) return report.message.empty() ? plugin_state(report.state) : report.message;
-    if (report.message.empty() || report.message == "OK") return problems;
-    return report.message + " (" + problems + ")";
+    const std::string text = summary(report);
+    return text.empty() ? plugin_state(report.state) : text;
 }
 
 std::string performance_label(const std::string& name) {
@@ -145,6 +159,7 @@ std::string threshold(const std::optional<double>& value) {
     return value ? exact_number_text(*value) : std::string();
 }
 
+// -w and -c as given, else the module's limits: warn is limit slot 2, else slot 1; crit slot 4.
 std::string performance_data(const channel_report& channel) {
     std::string warn, crit;
     if (channel.limits) {
@@ -152,8 +167,16 @@ std::string performance_data(const channel_report& channel) {
         warn = threshold(slots[1] ? slots[1] : slots[0]);
         crit = threshold(slots[3]);
     }
+    if (channel.warning_range) warn = channel.warning_range->text;
+    if (channel.critical_range) crit = channel.critical_range->text;
+    // The bounds a unit implies: a ratio lies within 0 to 100 %, a time or a count is never negative.
+    const std::string minimum =
+        channel.unit_name == "percent" || channel.unit_name == "milliseconds" || channel.unit_name == "count"
+            ? "0"
+            : "";
+    const std::string maximum = channel.unit_name == "percent" ? "100" : "";
     std::string text = performance_label(channel.english_name) + "=" + exact_number_text(channel.value) +
-                       performance_unit(channel) + ";" + warn + ";" + crit;
+                       performance_unit(channel) + ";" + warn + ";" + crit + ";" + minimum + ";" + maximum;
     text.erase(text.find_last_not_of(';') + 1);
     return text;
 }

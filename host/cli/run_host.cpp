@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/cli/commands.hpp"
+#include "host/cli/metric_exposition.hpp"
 #include "host/cli/state_store.hpp"
 #include "host/harness/protocol.hpp"
 
@@ -58,7 +59,8 @@ std::string level_name(std::optional<std::int64_t> level) {
     return "level " + (level ? std::to_string(*level) : std::string("?"));
 }
 
-int run(const command_line& options, std::ostream& out, std::ostream& err, const interruption& stop) {
+int run(const command_line& options, std::ostream& out, std::ostream& err, const interruption& stop,
+        const clock_function& now) {
     if (options.chosen == command::help) {
         out << help_text(options.help_topic.value_or(command::help));
         return 0;
@@ -72,11 +74,11 @@ int run(const command_line& options, std::ostream& out, std::ostream& err, const
         case command::info:
             return info_command(session, options, out);
         case command::scan:
-            return scan_command(session, options, out, err, stop);
+            return scan_command(session, options, out, err, stop, now);
         case command::check:
-            return check_command(session, options, out, err);
+            return check_command(session, options, out, err, now);
         case command::demo:
-            return demo_command(session, options, out, err, stop);
+            return demo_command(session, options, out, err, stop, now);
         case command::serve:
             return serve_command(session, options, out, err, stop);
         case command::help:
@@ -132,6 +134,7 @@ module_session::module_session(const command_line& options, std::ostream& err)
       descriptor_(initialise_and_describe(module_)),
       texts_(descriptor_, options.language.value_or(language_of_environment(::getenv))),
       log_directory_(options.log_directory),
+      verbosity_(options.verbosity),
       err_(err) {
     if (log_directory_) {
         std::error_code error;
@@ -164,13 +167,17 @@ std::vector<json> module_session::take_messages() {
 }
 
 void module_session::write_log(const json& message) const {
-    if (!log_directory_) return;
     const auto sensor = integer_member(message, "sensor_id");
-    const auto file =
-        *log_directory_ / (sensor ? "sensor-" + std::to_string(*sensor) + ".log" : "module.log");
+    const std::string source = sensor ? "sensor-" + std::to_string(*sensor) : "module";
+    const bool on_stderr = verbosity_ >= (sensor ? 1 : 2);
+    if (!log_directory_ && !on_stderr) return;
+    const std::string line = local_time_stamp() + ' ' + level_name(integer_member(message, "level")) + ' ' +
+                             text_member(message, "text") + '\n';
+    if (on_stderr) err_ << "s7host: " << source << ": " << line;
+    if (!log_directory_) return;
+    const auto file = *log_directory_ / (source + ".log");
     std::ofstream out(file, std::ios::app);
-    out << local_time_stamp() << ' ' << level_name(integer_member(message, "level")) << ' '
-        << text_member(message, "text") << '\n';
+    out << line;
     if (!out)
         throw std::runtime_error("cannot write the log file " + std::filesystem::absolute(file).string());
 }
@@ -217,15 +224,45 @@ std::string export_failure_text(int code, const std::string& call, const std::st
     return call + " failed with the unexpected code " + std::to_string(code);
 }
 
-int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-             const interruption& stop) {
+sensor_report report_header(const module_session* session, const std::string& kind, bool is_check, int id,
+                            const std::vector<setting_assignment>& assignments,
+                            std::chrono::system_clock::time_point time) {
+    sensor_report header;
+    header.is_check = is_check;
+    header.kind = kind;
+    header.kind_display = session != nullptr ? session->kind_display(kind) : kind;
+    if (session != nullptr) header.language = session->texts().language();
+    header.id = id;
+    header.target = given_target(assignments);
+    header.time = time;
+    return header;
+}
+
+int report_failure(const sensor_report& header, const std::string& reason,
+                   std::optional<output_format> format, std::ostream& out, std::ostream& err) {
     constexpr int cannot_run = 3;
-    try {
-        return run(parse_command_line(arguments), out, err, stop);
-    } catch (const std::exception& error) {  // usage, settings and state errors say what to change
-        err << "s7host: " << error.what() << '\n';
+    err << "s7host: " << reason << '\n';
+    if (format) {
+        const auto report = failure_report(header, reason);
+        const exposition_context metrics{identity_of(report), nullptr, nullptr, std::nullopt,
+                                         std::string(failure_reason::cannot_run)};
+        write_report(report, *format, {}, out, &metrics);
+        out.flush();
     }
     return cannot_run;
+}
+
+int run_host(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+             const interruption& stop, const clock_function& now) {
+    try {
+        return run(parse_command_line(arguments), out, err, stop, now);
+    } catch (const std::exception& error) {  // usage, module and settings errors say what to change
+        // The arguments may not form a command: the result says what they show of it.
+        const auto outline = outline_arguments(arguments);
+        const auto header = report_header(nullptr, outline.kind.value_or("s7host"), outline.is_check,
+                                          outline.id, outline.assignments, now());
+        return report_failure(header, error.what(), outline.format, out, err);
+    }
 }
 
 }  // namespace korvel::probekit::host

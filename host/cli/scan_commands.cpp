@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "host/cli/channel_hold.hpp"
 #include "host/cli/commands.hpp"
 #include "host/cli/evaluation.hpp"
+#include "host/cli/metric_exposition.hpp"
 #include "host/cli/output_formats.hpp"
 #include "host/cli/state_store.hpp"
 #include "host/harness/protocol.hpp"
@@ -32,28 +34,37 @@ const json* find_result(const std::vector<json>& messages, std::initializer_list
     return nullptr;
 }
 
-// The run cannot go on: the reason on stderr and, for the formats a program reads, an unknown result
-// on stdout, so a monitoring system shows why instead of nothing.
-int report_failure(const sensor_report& header, const std::string& reason, output_format format,
-                   std::ostream& out, std::ostream& err) {
-    err << "s7host: " << reason << '\n';
-    if (format != output_format::text) {
-        const auto report = failure_report(header, reason);
-        const exposition_context metrics{identity_of(report), nullptr, nullptr, std::nullopt,
-                                         std::string(failure_reason::cannot_run)};
-        write_report(report, format, {}, out, &metrics);
-        out.flush();
-    }
-    return cannot_run;
+std::optional<output_format> chosen_format(const command_line& options) {
+    return options.format_given ? std::optional(options.format) : std::nullopt;
 }
 
-sensor_report report_header(const module_session& session, const std::string& kind, int id) {
-    sensor_report header;
-    header.kind = kind;
-    header.kind_display = session.kind_display(kind);
-    header.id = id;
-    header.time = std::chrono::system_clock::now();
-    return header;
+// One line, however many: the value stays out of the message.
+void warn_of_exposed_secrets(const resolved_settings& settings, std::ostream& notices) {
+    const auto& keys = settings.exposed_secrets();
+    if (keys.empty()) return;
+    std::string names;
+    for (const auto& key : keys) names += (names.empty() ? "" : ", ") + key;
+    notices << "s7host: the secret " << names << (keys.size() == 1 ? " is" : " are")
+            << " on the command line, where every local user can read it (ps); give it with --set-file "
+               "KEY=PATH or --set-env KEY=VARIABLE\n";
+}
+
+// A -w or -c that names none of the sensor's channels is a typo, not a threshold to drop in silence.
+void check_threshold_channels(const std::vector<channel_threshold>& thresholds, const sensor_record& sensor) {
+    for (const auto& threshold : thresholds) {
+        std::vector<std::string> names;
+        bool named = false;
+        for (const auto& [id, channel] : sensor.channels) {
+            named = named || threshold.names(text_member(channel.definition, "key"), channel.name);
+            names.push_back(channel.name);
+        }
+        if (named) continue;
+        std::string list;
+        for (const auto& name : names) list += (list.empty() ? "" : ", ") + name;
+        throw usage_error(std::string(threshold.level == threshold_level::warning ? "-w " : "-c ") +
+                          threshold.channel + ": the sensor has no such channel" +
+                          did_you_mean(threshold.channel, names) + " (its channels: " + list + ")");
+    }
 }
 
 // One sensor's run: its state file and the messages that change it.
@@ -81,9 +92,22 @@ private:
     int id_;
 };
 
-std::filesystem::path state_directory_of(const command_line& options) {
-    return options.state_directory ? *options.state_directory : default_state_directory(::getenv);
+std::filesystem::path state_directory_of(const command_line& options, std::ostream& notices) {
+    return options.state_directory ? *options.state_directory : default_state_directory(::getenv, notices);
 }
+
+// Destroys the sensor when the run ends, however it ends: a threshold may name no channel of it.
+class created_sensor {
+public:
+    created_sensor(module_library& module, int id) : module_(module), id_(id) {}
+    ~created_sensor() { module_.destroy_sensor(id_); }
+    created_sensor(const created_sensor&) = delete;
+    created_sensor& operator=(const created_sensor&) = delete;
+
+private:
+    module_library& module_;
+    int id_;
+};
 
 // The demo's simulated CPU listens on a new port each time, so its sensors are new targets each time:
 // without --state-dir their state lives only as long as the demo.
@@ -112,14 +136,15 @@ private:
 
 // Creates the sensor, scans it, destroys it; header gains the target as soon as it is known.
 int scan_sensor(module_session& session, const command_line& options, sensor_report& header,
-                std::ostream& out, const interruption& stop) {
+                std::ostream& out, const interruption& stop, const clock_function& now) {
     const std::string& kind = header.kind;
     const resolved_settings settings(kind, settings_for(session, kind, true), options.assignments,
                                      session.texts());
+    warn_of_exposed_secrets(settings, session.notices());
     header.target = target_of(settings);
     const auto timeout = std::chrono::seconds(settings.integer("timeout"));
-    sensor_state state(state_directory_of(options), {kind, options.id, header.target}, timeout,
-                       session.notices());
+    sensor_state state(state_directory_of(options, session.notices()), {kind, options.id, header.target},
+                       timeout, session.notices());
     sensor_run run(session, state, options.id);
 
     const int created =
@@ -133,23 +158,33 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
                                      : export_failure_text(created, "creating the sensor", kind, options.id));
     }
 
+    const created_sensor sensor(session.module(), options.id);
+
     const auto pause = std::chrono::seconds(settings.integer("interval"));
-    scan_evaluator evaluator(session.descriptor(), session.texts());
+    scan_evaluator evaluator(session.descriptor(), session.texts(), options.failed_scan_state,
+                             options.thresholds);
+    const channel_hold hold(options.hold);
+    bool thresholds_checked = false;
     int status = cannot_run;
     for (int number = 1; options.count == 0 || number <= options.count; ++number) {
         if (number > 1 && stop.wait_for(pause)) break;
         if (stop.requested()) break;
-        header.time = std::chrono::system_clock::now();
+        header.time = now();
         const auto started = std::chrono::steady_clock::now();
         const int code = session.module().scan(options.id);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         const auto messages = run.take();
         const json* result = find_result(messages, {message_type::scan_result, message_type::error_result},
                                          "sensor_id", options.id);
-        const auto report = result != nullptr
-                                ? evaluator.evaluate(header, *result, state.record())
-                                : failure_report(header, "no result (ExecuteSensorScan returned " +
-                                                             std::to_string(code) + ")");
+        auto report = result != nullptr ? evaluator.evaluate(header, *result, state.record())
+                                        : failure_report(header, "no result (ExecuteSensorScan returned " +
+                                                                     std::to_string(code) + ")");
+        // Once the sensor's channels are known: a sensor may announce them only with its first good scan.
+        if (!thresholds_checked && (!report.failed || !state.record().channels.empty())) {
+            check_threshold_channels(options.thresholds, state.record());
+            thresholds_checked = true;
+        }
+        if (!report.failed && hold.apply(report, state.record().held, header.time)) state.save();
         const exposition_context metrics{
             identity_of(report), &session.descriptor(), &state.record(), took.count(),
             result == nullptr ? std::string(failure_reason::no_result) : error_reason_of(*result)};
@@ -157,30 +192,30 @@ int scan_sensor(module_session& session, const command_line& options, sensor_rep
         out.flush();
         status = exit_status(report.state);
     }
-    session.module().destroy_sensor(options.id);
-    run.take();
     return status;
 }
 
 }  // namespace
 
 int scan_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop) {
-    sensor_report header = report_header(session, *options.kind, options.id);
+                 const interruption& stop, const clock_function& now) {
+    sensor_report header =
+        report_header(&session, *options.kind, false, options.id, options.assignments, now());
     try {
-        return scan_sensor(session, options, header, out, stop);
+        return scan_sensor(session, options, header, out, stop, now);
     } catch (const std::exception& error) {  // settings, state and kind errors: the run cannot start or go on
-        return report_failure(header, error.what(), options.format, out, err);
+        return report_failure(header, error.what(), chosen_format(options), out, err);
     }
 }
 
-int check_command(module_session& session, const command_line& options, std::ostream& out,
-                  std::ostream& err) {
-    sensor_report header = report_header(session, *options.kind, options.id);
-    header.is_check = true;
+int check_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
+                  const clock_function& now) {
+    sensor_report header =
+        report_header(&session, *options.kind, true, options.id, options.assignments, now());
     try {
         const resolved_settings settings(header.kind, settings_for(session, header.kind, false),
                                          options.assignments, session.texts());
+        warn_of_exposed_secrets(settings, session.notices());
         header.target = target_of(settings);
         const int code =
             session.module().check(options.id, settings_block(header.kind, settings, nullptr).dump());
@@ -201,12 +236,12 @@ int check_command(module_session& session, const command_line& options, std::ost
         out.flush();
         return exit_status(report.state);
     } catch (const std::exception& error) {
-        return report_failure(header, error.what(), options.format, out, err);
+        return report_failure(header, error.what(), chosen_format(options), out, err);
     }
 }
 
 int demo_command(module_session& session, const command_line& options, std::ostream& out, std::ostream& err,
-                 const interruption& stop) {
+                 const interruption& stop, const clock_function& now) {
     simulators::s7_cpu_simulator plc;
     std::optional<scratch_directory> scratch;
     if (!options.state_directory) scratch.emplace();
@@ -236,7 +271,7 @@ int demo_command(module_session& session, const command_line& options, std::ostr
     const auto run = [&](const std::string& title, const command_line& scan) {
         if (stop.requested()) return;
         if (titled) out << "== " << title << " ==\n";
-        every_scan_answered &= scan_command(session, scan, out, err, stop) != cannot_run;
+        every_scan_answered &= scan_command(session, scan, out, err, stop, now) != cannot_run;
         if (titled) out << '\n';
     };
     run("CPU status, CPU in RUN", cpu_status);
@@ -266,11 +301,12 @@ int demo_command(module_session& session, const command_line& options, std::ostr
     login.chosen = command::check;
     if (!stop.requested()) {
         if (titled) out << "== Web API login check ==\n";
-        every_scan_answered &= check_command(session, login, out, err) != cannot_run;
+        every_scan_answered &= check_command(session, login, out, err, now) != cannot_run;
         if (titled) out << '\n';
     }
     run("S7-1500 CPU status", web_scan_of("simatic_s7_1200_1500_cpu_status_sensor", 4));
-    run("S7-1500 alarm status: the most critical active alarm", web_scan_of("simatic_s7_1200_1500_alarm_status_sensor", 5));
+    run("S7-1500 alarm status: the most critical active alarm",
+        web_scan_of("simatic_s7_1200_1500_alarm_status_sensor", 5));
     run("S7-1500 hardware status: every module and IO device of the plant",
         web_scan_of("simatic_s7_1200_1500_hardware_status_sensor", 6));
     return every_scan_answered ? 0 : cannot_run;

@@ -18,6 +18,23 @@ const std::vector<std::string> target_keys{"connection_section.port", "connectio
                                            "connection_section.slot", "s7web_credentials_section.port"};
 
 constexpr std::int64_t longest_timeout_seconds = 86400;
+// A password or key file; anything longer is not one.
+constexpr std::uintmax_t largest_setting_file = 64 * 1024;
+
+std::pair<std::string, std::string> split_assignment(std::string_view text, std::string_view option,
+                                                     std::string_view value_name) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw settings_error(std::string(option) + " expects KEY=" + std::string(value_name) + ", not \"" +
+                             std::string(text) + "\"");
+    }
+    return {std::string(text.substr(0, equals)), std::string(text.substr(equals + 1))};
+}
+
+// The descriptor marks the shared proxy section only in its title; the host configures it itself.
+bool is_invisible_section(const std::string& display) {
+    return display.find("invisible") != std::string::npos;
+}
 
 setting_description base_setting(std::string key, std::string display, setting_kind kind,
                                  std::optional<std::string> default_value) {
@@ -208,7 +225,8 @@ std::string setting_description::allowed(const translator& texts) const {
 std::vector<setting_description> base_settings() {
     auto host = base_setting("host", "Host", setting_kind::text, "127.0.0.1");
     host.required = true;
-    auto timeout = base_setting("timeout", "Timeout", setting_kind::integer, "60");
+    // Below the 60 s after which a monitoring host commonly kills a check.
+    auto timeout = base_setting("timeout", "Timeout", setting_kind::integer, "30");
     timeout.required = true;
     timeout.minimum = 1;
     timeout.maximum = longest_timeout_seconds;
@@ -218,12 +236,10 @@ std::vector<setting_description> base_settings() {
     logging.options = {{"disabled", ""}, {"enabled", ""}};
     auto ip_version = base_setting("ipversion", "IP Version", setting_kind::selection, "IPv4");
     ip_version.options = {{"IPv4", ""}, {"IPv6", ""}, {"0", "IPv4"}, {"1", "IPv6"}};
-    return {std::move(host),
-            std::move(timeout),
-            std::move(interval),
-            std::move(logging),
-            std::move(ip_version),
-            base_setting("korvelcloudapikey", "API Key", setting_kind::secure_text, std::nullopt)};
+    auto api_key = base_setting("korvelcloudapikey", "API Key", setting_kind::secure_text, std::nullopt);
+    api_key.hidden = true;  // the monitoring host's own key, passed through unchanged
+    return {std::move(host),    std::move(timeout),    std::move(interval),
+            std::move(logging), std::move(ip_version), std::move(api_key)};
 }
 
 std::vector<setting_description> settings_of_kind(const json& descriptor, const std::string& kind) {
@@ -238,6 +254,7 @@ std::vector<setting_description> settings_of_kind(const json& descriptor, const 
             const std::string group = group_name.get<std::string>();
             for (const auto& item : descriptor.at("Groups").at(group).at("Items")) {
                 settings.push_back(describe(item.at("Setting"), section, section_display, group));
+                settings.back().hidden = is_invisible_section(section_display);
             }
         }
     }
@@ -245,12 +262,33 @@ std::vector<setting_description> settings_of_kind(const json& descriptor, const 
 }
 
 setting_assignment parse_assignment(std::string_view text) {
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos || equals == 0) {
-        throw settings_error("--set expects KEY=VALUE (section.setting=value), not \"" + std::string(text) +
-                             "\"");
-    }
-    return {std::string(text.substr(0, equals)), std::string(text.substr(equals + 1)), "--set"};
+    auto [key, value] = split_assignment(text, "--set", "VALUE (section.setting=value)");
+    return {std::move(key), std::move(value), "--set"};
+}
+
+setting_assignment setting_from_file(std::string_view text) {
+    auto [key, path] = split_assignment(text, "--set-file", "PATH");
+    const std::string origin = "--set-file " + path;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw settings_error(origin + ": cannot read the file");
+    std::string value;
+    value.resize(largest_setting_file + 1);
+    in.read(value.data(), static_cast<std::streamsize>(value.size()));
+    value.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) throw settings_error(origin + ": cannot read the file");
+    if (value.size() > largest_setting_file) throw settings_error(origin + ": larger than 64 KiB");
+    if (value.ends_with('\n')) value.pop_back();
+    if (value.ends_with('\r')) value.pop_back();
+    return {std::move(key), std::move(value), origin};
+}
+
+setting_assignment setting_from_environment(std::string_view text,
+                                            const std::function<const char*(const char*)>& variable) {
+    auto [key, name] = split_assignment(text, "--set-env", "VARIABLE");
+    const char* value = variable(name.c_str());
+    if (value == nullptr)
+        throw settings_error("--set-env " + std::string(text) + ": " + name + " is not set");
+    return {std::move(key), value, "--set-env " + name};
 }
 
 std::vector<setting_assignment> read_settings_file(const std::filesystem::path& file) {
@@ -304,19 +342,22 @@ resolved_settings::resolved_settings(const std::string& kind,
                                      const std::vector<setting_assignment>& assignments,
                                      const translator& texts) {
     const settings_checker checker(kind, settings, texts);
-    std::map<std::string, std::string> given;
-    for (const auto& assignment : assignments) given[checker.setting_for(assignment).key] = assignment.value;
+    std::map<std::string, const setting_assignment*> given;
+    for (const auto& assignment : assignments) given[checker.setting_for(assignment).key] = &assignment;
     for (const auto& setting : settings) {
         const auto user_value = given.find(setting.key);
         const std::optional<std::string> value =
-            user_value != given.end() ? std::optional(user_value->second) : setting.default_value;
+            user_value != given.end() ? std::optional(user_value->second->value) : setting.default_value;
         if (!value) {
             if (setting.required) checker.missing(setting);
             continue;
         }
         checker.check(setting, *value);
         values_[setting.key] = *value;
-        if (setting.kind == setting_kind::secure_text) secure_.insert(setting.key);
+        if (setting.kind != setting_kind::secure_text) continue;
+        secure_.insert(setting.key);
+        if (user_value != given.end() && user_value->second->on_command_line && !value->empty())
+            exposed_.push_back(setting.key);
     }
 }
 
@@ -345,6 +386,21 @@ std::vector<target_setting> target_of(const resolved_settings& settings) {
     for (auto& setting : target) {
         if (uses[setting.name] > 1) setting.name = setting.key;
     }
+    return target;
+}
+
+std::vector<target_setting> given_target(const std::vector<setting_assignment>& assignments) {
+    std::vector<target_setting> target{{"host", "host", "127.0.0.1"}};
+    for (const std::string name : {"port", "rack", "slot"}) target.push_back({name, name, ""});
+    for (const auto& assignment : assignments) {
+        const std::string name = assignment.by_name ? assignment.key
+                                 : std::ranges::find(target_keys, assignment.key) != target_keys.end()
+                                     ? assignment.key.substr(assignment.key.rfind('.') + 1)
+                                     : assignment.key;
+        const auto found = std::ranges::find(target, name, &target_setting::name);
+        if (found != target.end()) found->value = assignment.value;
+    }
+    std::erase_if(target, [](const target_setting& setting) { return setting.value.empty(); });
     return target;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -47,6 +48,7 @@ struct setting_description {
     std::optional<std::int64_t> maximum;
     std::vector<setting_option> options;
     bool required = false;
+    bool hidden = false;  // the host's own (the API key) or an invisible section's: info shows it with --all
 
     // The setting's own name, the last part of the key.
     std::string name() const;
@@ -72,8 +74,9 @@ std::vector<setting_description> settings_of_kind(const json& descriptor, const 
 struct setting_assignment {
     std::string key;
     std::string value;
-    std::string origin;    // the option it came from, for errors: "--set", "--settings FILE", ...
-    bool by_name = false;  // key is a setting's own name ("rack"), from a short option
+    std::string origin;            // the option it came from, for errors: "--set", "--settings FILE", ...
+    bool by_name = false;          // key is a setting's own name ("rack"), from a short option
+    bool on_command_line = false;  // the value itself is in argv, where `ps` shows it to every user
 
     bool operator==(const setting_assignment&) const = default;
 };
@@ -83,6 +86,13 @@ setting_assignment parse_assignment(std::string_view text);
 
 // A JSON object of settings; integers are taken as their decimal text, since settings are strings.
 std::vector<setting_assignment> read_settings_file(const std::filesystem::path& file);
+
+// "key=path" of --set-file: the file's content without a trailing line feed.
+setting_assignment setting_from_file(std::string_view text);
+
+// "key=variable" of --set-env: the variable's value; the variable must be set.
+setting_assignment setting_from_environment(std::string_view text,
+                                            const std::function<const char*(const char*)>& variable);
 
 // The known keys closest to a misspelled one, best first (at most three; none when nothing is close).
 std::vector<std::string> closest_keys(std::string_view unknown, const std::vector<std::string>& keys);
@@ -102,10 +112,13 @@ public:
     std::optional<std::string> value(const std::string& key) const;
     std::int64_t integer(const std::string& key) const;  // a base integer, which always has a value
     const std::set<std::string>& secure_keys() const { return secure_; }
+    // Secret settings whose value was typed on the command line.
+    const std::vector<std::string>& exposed_secrets() const { return exposed_; }
 
 private:
     json values_ = json::object();
     std::set<std::string> secure_;
+    std::vector<std::string> exposed_;
 };
 
 // A setting that tells which controller a sensor watches.
@@ -120,6 +133,10 @@ struct target_setting {
 // The host and, where the kind has them, the S7 port, rack and slot and the Web API port: two sensors
 // of one kind and id with different targets are different sensors to the host.
 std::vector<target_setting> target_of(const resolved_settings& settings);
+
+// The target as far as assignments name it, for the result of a run whose settings could not be
+// resolved: the labels a monitoring system knows the controller by.
+std::vector<target_setting> given_target(const std::vector<setting_assignment>& assignments);
 
 // The settings block as a monitoring host sends it: the values, the secret keys, and for a sensor
 // the channels and persistent data the host holds (a check has neither: sensor null).

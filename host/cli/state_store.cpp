@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -24,6 +25,10 @@ constexpr int state_version = 1;
 // Far above any sensor's state; a bigger file is not one of ours.
 constexpr std::uintmax_t largest_state_file = 16u << 20;
 constexpr auto lock_poll_interval = std::chrono::milliseconds(10);
+// A held channel's text is one the host wrote: a lookup text or a number with its unit.
+constexpr std::size_t longest_held_text = 1024;
+// Seconds since 1970 that the clock's nanoseconds still hold (the year 2096).
+constexpr std::int64_t latest_held_time = 4'000'000'000;
 constexpr const char* directory_advice = " (choose another directory with --state-dir DIR)";
 
 std::string absolute_text(const std::filesystem::path& path) {
@@ -73,6 +78,12 @@ json identity_document(const sensor_identity& identity) {
     return {{"kind", identity.kind}, {"id", identity.id}, {"target", target_object(identity.target)}};
 }
 
+bool is_channel_id(const std::string& id) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), number);
+    return error == std::errc() && end == id.data() + id.size();
+}
+
 // Why a document is not a state this program wrote; empty when it is one.
 std::string invalid_reason(const json& document) {
     if (!document.is_object()) return "not a JSON object";
@@ -86,13 +97,24 @@ std::string invalid_reason(const json& document) {
     const auto channels = document.find("channels");
     if (channels == document.end() || !channels->is_object()) return "no \"channels\" object";
     for (const auto& [id, channel] : channels->items()) {
-        int number = 0;
-        const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), number);
-        if (error != std::errc() || end != id.data() + id.size())
-            return "channel id \"" + id + "\" is not a number";
+        if (!is_channel_id(id)) return "channel id \"" + id + "\" is not a number";
         if (!channel.is_object() || !channel.contains("name") || !channel.at("name").is_string() ||
             !channel.contains("definition") || !channel.at("definition").is_object())
             return "channel " + id + " lacks its name or definition";
+    }
+    const auto held = document.find("held");  // absent in the files of runs without --hold
+    if (held == document.end()) return std::string();
+    if (!held->is_object()) return "\"held\" is not an object";
+    for (const auto& [id, entry] : held->items()) {
+        if (!is_channel_id(id)) return "held channel id \"" + id + "\" is not a number";
+        const std::string state = text_member(entry, "state");
+        if ((state != "warning" && state != "error") || !entry.contains("value") ||
+            !(entry.at("value").is_number() || entry.at("value").is_null()) || !entry.contains("text") ||
+            !entry.at("text").is_string() ||
+            entry.at("text").get_ref<const std::string&>().size() > longest_held_text ||
+            !integer_member(entry, "since") || *integer_member(entry, "since") < 0 ||
+            *integer_member(entry, "since") > latest_held_time)
+            return "held channel " + id + " lacks its state, value, text or time";
     }
     return std::string();
 }
@@ -105,7 +127,43 @@ sensor_record record_from(const json& document) {
         record.channels.emplace(
             std::stoi(id), known_channel{channel.at("name").get<std::string>(), channel.at("definition")});
     }
+    const auto held = document.find("held");
+    if (held == document.end()) return record;
+    for (const auto& [id, entry] : held->items()) {
+        record.held.emplace(
+            std::stoi(id),
+            held_channel{text_member(entry, "state") == "error" ? severity::error : severity::warning,
+                         entry.at("value"), entry.at("text").get<std::string>(),
+                         std::chrono::system_clock::time_point(
+                             std::chrono::seconds(*integer_member(entry, "since")))});
+    }
     return record;
+}
+
+json held_document(const std::map<int, held_channel>& held) {
+    json document = json::object();
+    for (const auto& [id, entry] : held) {
+        document[std::to_string(id)] = {
+            {"state", severity_word(entry.state)},
+            {"value", entry.value},
+            {"text", entry.text},
+            {"since",
+             std::chrono::duration_cast<std::chrono::seconds>(entry.since.time_since_epoch()).count()}};
+    }
+    return document;
+}
+
+// A folder under the temporary directory that every user can write: only one of ours, that no one
+// else can have prepared, will do.
+void ensure_private_directory(const std::filesystem::path& directory) {
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+        fail("cannot create the state directory", directory, errno);
+    struct stat status {};
+    if (::lstat(directory.c_str(), &status) != 0) fail("cannot use the state directory", directory, errno);
+    if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
+        throw state_error("the state directory " + absolute_text(directory) +
+                          " is not a directory of this user's alone (mode 0700)" + directory_advice);
+    }
 }
 
 std::string utc_stamp() {
@@ -171,13 +229,35 @@ bool sensor_record::apply(const json& message) {
     return false;
 }
 
-std::filesystem::path default_state_directory(const std::function<const char*(const char*)>& variable) {
+std::optional<std::filesystem::path> preferred_state_directory(
+    const std::function<const char*(const char*)>& variable) {
     if (const char* state_home = variable("XDG_STATE_HOME"); state_home != nullptr && *state_home == '/')
         return std::filesystem::path(state_home) / "s7host";
     if (const char* home = variable("HOME"); home != nullptr && *home != '\0')
         return std::filesystem::path(home) / ".local" / "state" / "s7host";
-    throw state_error("no state directory: neither XDG_STATE_HOME nor HOME is set" +
-                      std::string(directory_advice));
+    return std::nullopt;
+}
+
+std::filesystem::path default_state_directory(const std::function<const char*(const char*)>& variable,
+                                              std::ostream& notices) {
+    const auto preferred = preferred_state_directory(variable);
+    std::string problem = "neither XDG_STATE_HOME nor HOME is set";
+    if (preferred) {
+        std::error_code error;
+        std::filesystem::create_directories(*preferred, error);
+        if (!error && ::access(preferred->c_str(), W_OK | X_OK) != 0)
+            error = std::error_code(errno, std::generic_category());
+        if (!error) return *preferred;
+        problem = "cannot use " + absolute_text(*preferred) + ": " + error.message();
+    }
+    std::error_code error;
+    const auto temporary = std::filesystem::temp_directory_path(error);
+    const auto fallback =
+        (error ? std::filesystem::path("/tmp") : temporary) / ("s7host-" + std::to_string(::geteuid()));
+    ensure_private_directory(fallback);
+    notices << "s7host: " << problem << "; keeping the state in " << fallback.string()
+            << " instead (choose a directory with --state-dir DIR)\n";
+    return fallback;
 }
 
 std::string state_file_name(const sensor_identity& identity) {
@@ -270,6 +350,7 @@ void sensor_state::save() {
         channels[std::to_string(id)] = {{"name", channel.name}, {"definition", channel.definition}};
     document["persistent_data"] = record_.persistent_data;
     document["channels"] = std::move(channels);
+    if (!record_.held.empty()) document["held"] = held_document(record_.held);
     const std::string content = document.dump(2) + "\n";
 
     std::string temporary = file_.string() + ".tmp-XXXXXX";

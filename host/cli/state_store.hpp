@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "host/cli/json.hpp"
 #include "host/cli/settings.hpp"
+#include "host/cli/severity.hpp"
 
 namespace korvel::probekit::host {
 
@@ -33,10 +35,21 @@ struct known_channel {
     bool operator==(const known_channel&) const = default;
 };
 
+// A channel's problem that the host goes on reporting after the channel recovered (--hold).
+struct held_channel {
+    severity state = severity::warning;           // warning or error
+    json value;                                   // the number as shown
+    std::string text;                             // the value as shown
+    std::chrono::system_clock::time_point since;  // the scan that last showed it
+
+    bool operator==(const held_channel&) const = default;
+};
+
 // What the host keeps for one sensor.
 struct sensor_record {
     std::map<std::string, std::string> persistent_data;
     std::map<int, known_channel> channels;
+    std::map<int, held_channel> held;
 
     // Takes in one of this sensor's persistent_data or dynamic_channel messages (others are
     // ignored); true when the record changed.
@@ -52,8 +65,15 @@ struct sensor_identity {
     std::vector<target_setting> target;
 };
 
-// $XDG_STATE_HOME/s7host, else $HOME/.local/state/s7host; state_error when neither is set.
-std::filesystem::path default_state_directory(const std::function<const char*(const char*)>& variable);
+// $XDG_STATE_HOME/s7host, else $HOME/.local/state/s7host; nothing when neither is set.
+std::optional<std::filesystem::path> preferred_state_directory(
+    const std::function<const char*(const char*)>& variable);
+
+// The state directory when the user names none: the preferred one, else (no HOME, or one that is not
+// the user's, as for a daemon) a folder of the user's own in the system's temporary directory, which
+// `notices` is told once. state_error when that folder is not the user's alone.
+std::filesystem::path default_state_directory(const std::function<const char*(const char*)>& variable,
+                                              std::ostream& notices);
 
 // The state file of one sensor, locked from opening to destruction, so runs of the same sensor
 // take turns and each one starts from what the last one saved.

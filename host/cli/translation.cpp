@@ -17,7 +17,7 @@ struct language_names {
 };
 
 // Codes in lower case with "-"; "_" in a request reads as "-".
-const std::array<language_names, 9> languages{{
+const std::array<language_names, language_count> languages{{
     {"Russian", {"ru", "ru-ru", ""}},
     {"Brazilian", {"pt-br", "pt", ""}},
     {"Dutch", {"nl", "nl-nl", ""}},
@@ -88,6 +88,24 @@ std::optional<std::string> resolve_language(std::string_view requested) {
             return std::string(name);
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> language_index(std::string_view name) {
+    const auto found = std::ranges::find(languages, name, &language_names::name);
+    if (found == languages.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - languages.begin());
+}
+
+std::string language_list() {
+    std::string text;
+    for (const auto& [name, codes] : languages) {
+        std::string code(codes.front());
+        // Codes are kept in lower case; a territory is written in upper case.
+        for (std::size_t at = code.find('-'); at < code.size(); ++at)
+            code[at] = static_cast<char>(std::toupper(static_cast<unsigned char>(code[at])));
+        text += (text.empty() ? "" : ", ") + std::string(name) + " (" + code + ")";
+    }
+    return text;
 }
 
 std::string language_of_environment(const std::function<const char*(const char*)>& variable) {

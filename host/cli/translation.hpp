@@ -31,6 +31,14 @@ std::optional<decoded_identifier> decode_identifier(std::string_view identifier)
 // "pt-BR", "zh_CN", ...); nothing when it is none of the nine.
 std::optional<std::string> resolve_language(std::string_view requested);
 
+// "Russian (ru), Brazilian (pt-BR), ...": the languages --lang takes, for the help.
+std::string language_list();
+
+// The number of languages, and a language's place among them (Russian, Brazilian, Dutch, Japanese,
+// French, Spanish, English, German, SimplifiedChinese): the columns of a table of texts.
+constexpr std::size_t language_count = 9;
+std::optional<std::size_t> language_index(std::string_view name);
+
 // The language the environment asks for, as the C library reads it: LC_ALL, else LC_MESSAGES, else
 // LANG ("de_DE.UTF-8" is German); English when the first one set names none of the nine.
 std::string language_of_environment(const std::function<const char*(const char*)>& variable);

@@ -24,6 +24,7 @@ public:
     // The next line of its standard output without the line feed; false at the end of the output.
     bool read_line(std::string& line);
     void send_signal(int signal);
+    int pid() const { return pid_; }
     // Waits for the end: the output not read yet, the standard error and the exit status.
     finished_program wait();
 

@@ -134,6 +134,63 @@ TEST_F(evaluation_test, the_state_is_the_worst_of_the_response_code_lookups_and_
     }
 }
 
+TEST_F(evaluation_test, w_and_c_replace_the_module_limits_they_stand_for_and_keep_the_others) {
+    const auto ratio = [](double value) {
+        return scan_result(0, {{{"id", 1}, {"kind", 3}, {"value", value}}});
+    };
+    struct sequence {
+        std::string name;
+        std::vector<std::string> thresholds;  // "w:..." or "c:..."
+        std::vector<std::pair<double, severity>> steps;
+    };
+    // The module's limits: warning from 80 until below 70, error from 100.
+    const std::vector<sequence> sequences{
+        {"-w replaces the warning and its hysteresis, the error from 100 stays",
+         {"w:cycle_ratio=50"},
+         {{50, ok}, {50.5, warning}, {80, warning}, {75, warning}, {40, ok}, {100, error_state}}},
+        {"-c replaces the error, the warning from 80 stays",
+         {"c:Cycle Ratio=~:90"},
+         {{85, warning}, {90, warning}, {90.5, error_state}, {100, error_state}}},
+        {"@ alerts inside; a later -w for the channel wins",
+         {"w:cycle_ratio=1", "w:cycle_ratio=@10:20"},
+         {{9, ok}, {10, warning}, {20, warning}, {21, ok}}},
+        {"a range on a channel without module limits", {"c:PN-IO Status=2:"}, {}},
+    };
+    for (const auto& [name, given, steps] : sequences) {
+        SCOPED_TRACE(name);
+        std::vector<channel_threshold> thresholds;
+        for (const auto& text : given)
+            thresholds.push_back(parse_channel_threshold(
+                text[0] == 'w' ? threshold_level::warning : threshold_level::critical, text.substr(2)));
+        scan_evaluator evaluator(descriptor, german, severity::error, thresholds);
+        for (const auto& [value, expected] : steps)
+            EXPECT_EQ(evaluator.evaluate({}, ratio(value), sensor).channels.at(0).state, expected) << value;
+    }
+    // A count channel that had only the module's limits (warning above 0, error from 1) gets -c's instead.
+    scan_evaluator counted(descriptor, german, severity::error,
+                           {parse_channel_threshold(threshold_level::critical, "hardware_device=3")});
+    const auto count = [&](int value) {
+        return counted.evaluate({}, scan_result(0, {{{"id", 2}, {"kind", 1}, {"value", value}}}), sensor)
+            .channels.at(0)
+            .state;
+    };
+    EXPECT_EQ(count(1), warning) << "the module's warning above 0 stays";
+    EXPECT_EQ(count(3), warning);
+    EXPECT_EQ(count(4), error_state);
+}
+
+TEST_F(evaluation_test, an_error_result_is_an_error_unless_the_user_chose_unknown) {
+    const json error_result = {{"type", "error_result"},
+                               {"response_code", 2},
+                               {"message", {{"id", "x"}, {"text", "Failed to connect"}}}};
+    for (const auto chosen : {severity::error, severity::unknown}) {
+        const auto report = scan_evaluator(descriptor, german, chosen).evaluate({}, error_result, sensor);
+        EXPECT_EQ(report.state, chosen);
+        EXPECT_TRUE(report.failed);
+        EXPECT_EQ(report.message, "Failed to connect");
+    }
+}
+
 TEST_F(evaluation_test, a_check_is_ok_only_on_a_true_success_and_shows_its_message) {
     const scan_evaluator evaluator(descriptor, german);
     const std::vector<std::tuple<json, severity, std::string>> checks{

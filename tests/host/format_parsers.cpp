@@ -23,11 +23,18 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 const std::string number = R"(-?\d+(?:\.\d+)?(?:[eE][-+]?\d+)?)";
 
-// 'label'=value[UOM][;warn[;crit[;min[;max]]]], a quote in a quoted label doubled, thresholds may be empty.
-const std::string datum =
-    "('(?:[^']|'')*'|[^' =]+)=(" + number + ")(us|ms|KB|MB|TB|s|%|B|c)?((?:;(?:" + number + ")?){0,4})";
+// A threshold in the range syntax: [@][start:][end], start a number or "~".
+const std::string range = "@?(?:(?:~|" + number + ")?:)?(?:" + number + ")?";
 
-std::optional<double> threshold(const std::vector<std::string>& fields, std::size_t index) {
+// 'label'=value[UOM][;warn[;crit[;min[;max]]]], a quote in a quoted label doubled, fields may be empty.
+const std::string datum = "('(?:[^']|'')*'|[^' =]+)=(" + number + ")(us|ms|KB|MB|TB|s|%|B|c)?((?:;" + range +
+                          ")?(?:;" + range + ")?(?:;(?:" + number + ")?){0,2})";
+
+std::string field(const std::vector<std::string>& fields, std::size_t index) {
+    return index < fields.size() ? fields[index] : std::string();
+}
+
+std::optional<double> bound(const std::vector<std::string>& fields, std::size_t index) {
     if (index >= fields.size() || fields[index].empty()) return std::nullopt;
     return std::stod(fields[index]);
 }
@@ -45,8 +52,8 @@ std::vector<performance_value> performance_data(const std::string& text) {
         std::vector<std::string> fields;
         std::istringstream split((*match)[4].str());
         for (std::string field; std::getline(split, field, ';');) fields.push_back(field);
-        values.push_back(
-            {label, std::stod((*match)[2]), (*match)[3], threshold(fields, 1), threshold(fields, 2)});
+        values.push_back({label, std::stod((*match)[2]), (*match)[3], field(fields, 1), field(fields, 2),
+                          bound(fields, 3), bound(fields, 4)});
     }
     return values;
 }

@@ -17,7 +17,8 @@ struct performance_value {
     std::string label;
     double value = 0;
     std::string unit;
-    std::optional<double> warn, crit;  // min and max are checked, not kept
+    std::string warn, crit;  // ranges ("10", "10:", "~:10", "10:20", "@10:20"); empty when not given
+    std::optional<double> min, max;
 };
 
 struct plugin_output {

@@ -18,6 +18,7 @@
 #include "tests/host/child_process.hpp"
 #include "tests/host/format_parsers.hpp"
 #include "tests/host/temporary_directory.hpp"
+#include "tests/support/scripted_s7_peer.hpp"
 
 namespace {
 
@@ -35,11 +36,12 @@ constexpr int warm_manual = 7;
 constexpr int no_restarts = 1;
 
 // s7host in this process, as main would run it; the module is given after the command on purpose.
-finished_program run_host_here(std::vector<std::string> arguments) {
+finished_program run_host_here(std::vector<std::string> arguments,
+                               const clock_function& now = std::chrono::system_clock::now) {
     arguments.insert(arguments.end(), {"--module", MODULE_PATH});
     std::ostringstream out, err;
     const interruption never;
-    const int exit = run_host(arguments, out, err, never);
+    const int exit = run_host(arguments, out, err, never, now);
     return {exit, out.str(), err.str()};
 }
 
@@ -115,7 +117,7 @@ TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
         {"ok", cpu_status, running.port(), 0},
         {"warning: the CPU is in STOP", cpu_status, stopped.port(), 1},
         {"error: restart events in the diagnostic buffer", restart_overview, running.port(), 2},
-        {"unknown: no PLC at the port", cpu_status, closed_port(), 3},
+        {"error: no PLC at the port", cpu_status, closed_port(), 2},
     };
     const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
     const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
@@ -163,7 +165,8 @@ TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
         }
         const auto up = std::ranges::find(families, "s7_up", &metric_family::name);
         ASSERT_NE(up, families.end());
-        EXPECT_EQ(up->samples.at(0).value, exit == 3 ? 0 : 1);
+        const bool read_nothing = kind == cpu_status && exit == 2;  // no PLC at the port
+        EXPECT_EQ(up->samples.at(0).value, read_nothing ? 0 : 1);
         if (exit == 0) {  // what the scan read from the simulated CPU
             EXPECT_EQ(values, (std::map<int, json>{{0, 8}, {1, 0.0}, {2, 0}, {3, 0}, {4, 1}, {5, 1}}));
             EXPECT_EQ(plugin.text, "OK");
@@ -172,18 +175,283 @@ TEST(host_end_to_end, every_format_reads_back_and_agrees_with_the_exit_status) {
             EXPECT_EQ(plugin.performance[0].value, 8);
             EXPECT_EQ(plugin.performance[1].label, "Cycle Ratio");
             EXPECT_EQ(plugin.performance[1].unit, "%");
-            EXPECT_EQ(plugin.performance[1].warn, 80);
-            EXPECT_EQ(plugin.performance[1].crit, 100);
+            EXPECT_EQ(plugin.performance[1].warn, "80.0");
+            EXPECT_EQ(plugin.performance[1].crit, "100.0");
             EXPECT_EQ(plugin.long_output.front(), "CPU Status: RUN (solo mode) (8) [OK]");
             EXPECT_EQ(families.front().name, "s7_cpu_status");
             for (const auto& sample : families.front().samples)
                 EXPECT_EQ(sample.value, sample.labels.at("s7_cpu_status") == "RUN (solo mode)");
-        } else if (exit == 3) {
+        } else if (kind == cpu_status && exit == 2) {
             EXPECT_TRUE(values.empty());
             EXPECT_NE(plugin.text.find("127.0.0.1"), std::string::npos)
                 << "the module's reason: " << plugin.text;
         }
     }
+}
+
+const std::vector<std::string> every_format{"text", "nagios", "json", "openmetrics"};
+
+finished_program run_host_as_given(const std::vector<std::string>& arguments) {
+    std::ostringstream out, err;
+    const interruption never;
+    const int exit = run_host(arguments, out, err, never);
+    return {exit, out.str(), err.str()};
+}
+
+// Reads one result in its format, by the format's own rules, and checks that it shows the state of
+// the exit status and, where the format has a message, the reason.
+void expect_result(const finished_program& run, const std::string& format, int exit,
+                   const std::string& reason) {
+    SCOPED_TRACE(format + ":\n" + run.out + run.err);
+    static const std::vector<std::string> plugin_words{"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+    static const std::vector<std::string> text_words{"OK", "Warning", "Error", "Unknown"};
+    static const std::vector<std::string> json_words{"ok", "warning", "error", "unknown"};
+    const auto at = static_cast<std::size_t>(exit);
+    EXPECT_EQ(run.exit, exit);
+    if (format == "nagios") {
+        const auto plugin = parse_plugin_output(run.out);
+        EXPECT_EQ(plugin.state, plugin_words.at(at));
+        EXPECT_NE(plugin.text.find(reason), std::string::npos);
+    } else if (format == "json") {
+        ASSERT_EQ(std::ranges::count(run.out, '\n'), 1);
+        const auto line = json::parse(run.out);
+        EXPECT_EQ(line.at("state"), json_words.at(at));
+        EXPECT_EQ(line.at("exit_status"), exit);
+        EXPECT_NE(line.at("message").get<std::string>().find(reason), std::string::npos);
+    } else if (format == "openmetrics") {
+        const auto families = parse_openmetrics(run.out);
+        ASSERT_FALSE(families.empty());
+        EXPECT_EQ(families.back().name, "s7_state");
+        ASSERT_EQ(families.back().samples.size(), 1u);
+        EXPECT_EQ(families.back().samples[0].value, exit);
+    } else {
+        const std::size_t end = run.out.find('\n');
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_TRUE(run.out.substr(0, end).ends_with(": " + text_words.at(at)));
+        const std::string message = "\n  Message: ";
+        const std::size_t start = run.out.find(message);
+        ASSERT_NE(start, std::string::npos);
+        EXPECT_NE(run.out.substr(start, run.out.find('\n', start + 1) - start).find(reason),
+                  std::string::npos);
+    }
+}
+
+TEST(host_end_to_end, a_plc_that_cannot_be_read_is_critical_with_the_reason_in_every_format) {
+    const korvel::probekit::test_support::scripted_s7_peer hung(
+        korvel::probekit::test_support::peer_behaviour::silent);
+    s7web_api_simulator silent_web_api(
+        load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    silent_web_api.change([](auto& scenario) { scenario.failures.delay = std::chrono::seconds(30); });
+    temporary_directory state;
+    const auto s7_scan = [&](std::vector<std::string> target) {
+        return plus(
+            plus({"scan", cpu_status, "--rack", "0", "--slot", "2", "--state-dir", state.path().string()},
+                 target),
+            {"-t", "1", "--set", "connection_section.retry=noretry"});
+    };
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases{
+        {"refused", s7_scan({"-p", std::to_string(closed_port())}), "Connection refused"},
+        {"hung", s7_scan({"-p", std::to_string(hung.port())}), "time-out of 1 s"},
+        {"unresolvable", s7_scan({"-H", "plc.invalid"}), "plc.invalid"},
+        {"silent Web API",
+         {"scan", "simatic_s7_1200_1500_cpu_status_sensor", "-p", std::to_string(silent_web_api.port()), "-t",
+          "1", "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag",
+          "--set", "s7web_credentials_section.password=Diag.Pass+1", "--set",
+          "shared_http_validation_section.certificate_validation=none"},
+         "time-out of 1 s"},
+    };
+    for (const auto& [name, arguments, reason] : cases) {
+        SCOPED_TRACE(name);
+        for (const auto& format : every_format)
+            expect_result(run_host_here(plus(arguments, {"--format", format})), format, 2, reason);
+    }
+    // Those who count an unreachable PLC as unknown say so.
+    const auto& refused = std::get<1>(cases.front());
+    expect_result(run_host_here(plus(refused, {"--format", "nagios", "--error-state", "unknown"})), "nagios",
+                  3, "Connection refused");
+}
+
+TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_format) {
+    temporary_directory state;
+    const std::string kind = cpu_status;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes{
+        {{"scan", kind, "--bogus"}, "unknown option --bogus"},
+        {{"scan", kind, "--count", "x"}, "--count expects a whole number of at least 0, not \"x\""},
+        {{"scan", kind, "--settings", (state.path() / "missing.json").string()}, "cannot read the file"},
+        {{"check", "s7web_login_check", "--count", "3"}, "--count is an option of scan, not of check"},
+        {{"--format"}, ""},  // the format itself is the mistake: nothing to write it in
+        {{"scan", kind, "--module", (state.path() / "missing.so").string()}, "missing.so"},
+        {{"scan", kind, "--rack", "9", "--slot", "2"}, "9 is out of range"},
+        {{"scan", kind, "--rack", "0", "--slot", "2", "-w", "Cycl Ratio=80", "-p",
+          std::to_string(closed_port())},
+         "-w Cycl Ratio: the sensor has no such channel"},
+    };
+    for (const auto& [arguments, reason] : mistakes) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        if (reason.empty()) {
+            const auto run = run_host_here(arguments);
+            EXPECT_EQ(run.exit, 3);
+            continue;
+        }
+        for (const auto& format : every_format) {
+            // The format given first, before the mistake is reached.
+            // The build's module first, so that a --module among the mistakes wins.
+            const auto run = run_host_as_given(plus({"--module", MODULE_PATH, "--format", format},
+                                                    plus(arguments, {"--state-dir", state.path().string()})));
+            expect_result(run, format, 3, reason);
+            EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        }
+        // Without --format, stdout stays empty: a person reads the reason on stderr.
+        EXPECT_EQ(run_host_here(arguments).out, "");
+    }
+    // The target the arguments name labels the series, as a good run's would.
+    const auto metrics = parse_openmetrics(run_host_here({"scan", kind, "--bogus", "-H", "plc-1", "--rack",
+                                                          "0", "--slot", "2", "--format=openmetrics"})
+                                               .out);
+    EXPECT_EQ(metrics.back().samples.at(0).labels,
+              (std::map<std::string, std::string>{
+                  {"host", "plc-1"}, {"rack", "0"}, {"slot", "2"}, {"sensor", kind}, {"id", "1"}}));
+}
+
+TEST(host_end_to_end, a_restart_held_for_15_minutes_is_reported_by_the_next_runs_until_the_hold_expires) {
+    s7_cpu_simulator plc;
+    temporary_directory state;
+    const std::chrono::system_clock::time_point start{std::chrono::seconds(1'800'000'000)};
+    const auto run_at = [&](std::chrono::seconds later, const std::string& format) {
+        return run_host_here(
+            plus(scan_of(restart_overview, plc.port(), state.path()), {"--hold", "15m", "--format", format}),
+            [=] { return start + later; });
+    };
+    const auto restart_event = [](const finished_program& run) {
+        return json::parse(run.out).at("channels").at(restart_state_channel);
+    };
+    const auto first = run_at(std::chrono::seconds(0), "json");
+    expect_result(first, "json", 2, "OK");
+    EXPECT_EQ(restart_event(first).at("value"), warm_manual);
+
+    std::tm local{};
+    const std::time_t start_seconds = std::chrono::system_clock::to_time_t(start);
+    localtime_r(&start_seconds, &local);
+    char since[8];
+    std::strftime(since, sizeof since, "%H:%M", &local);
+    const std::string held = "held since " + std::string(since) + ": Restart Event: Warm Manual";
+    for (const auto later :
+         {std::chrono::seconds(60), std::chrono::seconds(600), std::chrono::seconds(899)}) {
+        SCOPED_TRACE(later.count());
+        for (const auto& format : every_format) expect_result(run_at(later, format), format, 2, held);
+        const auto line = run_at(later, "json");
+        EXPECT_EQ(restart_event(line).at("value"), warm_manual);
+        EXPECT_EQ(restart_event(line).at("state"), "error");
+    }
+    const auto released = run_at(std::chrono::seconds(900), "json");
+    expect_result(released, "json", 0, "OK");
+    EXPECT_EQ(restart_event(released).at("value"), no_restarts);
+}
+
+TEST(host_end_to_end, w_and_c_ranges_in_each_form_alert_outside_or_inside_as_the_form_says) {
+    s7_cpu_simulator plc;  // CPU Status reads 8, RUN, which its lookup counts OK
+    temporary_directory state;
+    const std::vector<std::pair<std::string, bool>> ranges{
+        {"10", false}, {"5", true},     {"5:", false},  {"9:", true},    {"~:10", false},
+        {"~:7", true}, {"5:10", false}, {"9:10", true}, {"@5:10", true}, {"@9:10", false},
+    };
+    for (const auto& [range, alerts] : ranges) {
+        for (const std::string option : {"-w", "-c"}) {
+            SCOPED_TRACE(option + " " + range);
+            const int exit = alerts ? (option == "-w" ? 1 : 2) : 0;
+            const auto arguments =
+                plus(scan_of(cpu_status, plc.port(), state.path()), {option, "CPU Status=" + range});
+            const auto nagios = run_host_here(plus(arguments, {"--format", "nagios"}));
+            expect_result(nagios, "nagios", exit, "");
+            const auto plugin = parse_plugin_output(nagios.out);
+            const auto& status = plugin.performance.at(0);
+            EXPECT_EQ(status.label, "CPU Status");
+            EXPECT_EQ(option == "-w" ? status.warn : status.crit, range);
+            const auto lines = run_host_here(plus(arguments, {"--json"}));
+            expect_result(lines, "json", exit, "");
+            EXPECT_EQ(json::parse(lines.out).at("channels").at(0).at("state"),
+                      alerts ? (option == "-w" ? "warning" : "error") : "ok");
+        }
+    }
+}
+
+TEST(host_end_to_end, an_unusable_default_state_directory_falls_back_to_a_private_temporary_folder) {
+    s7_cpu_simulator plc;
+    temporary_directory place;
+    const auto not_a_home = place.path() / "plain-file";
+    std::ofstream(not_a_home) << "x";
+    const auto temporary = place.path() / "tmp";
+    std::filesystem::create_directory(temporary);
+    const auto run = [&] {
+        return run_program("/usr/bin/env", {"-u", "XDG_STATE_HOME", "HOME=" + not_a_home.string(),
+                                            "TMPDIR=" + temporary.string(), S7HOST_PATH, "scan",
+                                            restart_overview, "-p", std::to_string(plc.port()), "--rack", "0",
+                                            "--slot", "2", "--json", "--module", MODULE_PATH});
+    };
+    const auto fallback = temporary / ("s7host-" + std::to_string(::geteuid()));
+    const std::string warning = "s7host: cannot use " + (not_a_home / ".local/state/s7host").string() +
+                                ": Not a directory; keeping the state in " + fallback.string() +
+                                " instead (choose a directory with --state-dir DIR)\n";
+    const auto first = run();
+    EXPECT_EQ(first.exit, 2) << first.out << first.err;
+    EXPECT_EQ(first.err, warning) << "one line";
+    const auto second = run();
+    EXPECT_EQ(second.exit, 0) << "the restarts were counted once: the state was kept\n" << second.out;
+    EXPECT_EQ(second.err, warning);
+    EXPECT_EQ(std::filesystem::status(fallback).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+
+    // A folder of that name that others may write is not used: they could have prepared it.
+    std::filesystem::permissions(fallback, std::filesystem::perms::all);
+    const auto refused = run();
+    EXPECT_EQ(refused.exit, 3);
+    EXPECT_NE(refused.err.find("is not a directory of this user's alone"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.out.find("\"state\":\"unknown\""), std::string::npos) << refused.out;
+}
+
+TEST(host_end_to_end, a_password_from_a_file_or_the_environment_stays_out_of_the_process_arguments) {
+    s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    temporary_directory place;
+    const std::string password = "Diag.Pass+1";
+    const auto file = place.path() / "password";
+    std::ofstream(file) << password << "\n";
+    const std::vector<std::string> once{
+        "scan",        "simatic_s7_1200_1500_cpu_status_sensor",
+        "-p",          std::to_string(plc.port()),
+        "--set",       "s7web_credentials_section.username=diag",
+        "--set",       "shared_http_validation_section.certificate_validation=none",
+        "--state-dir", place.path().string()};
+    // Scans until told to stop, so that its arguments can be read while it runs.
+    const auto scan = plus(plus({S7HOST_PATH}, once),
+                           {"--count", "0", "--interval", "60", "--json", "--module", MODULE_PATH});
+    const std::vector<std::vector<std::string>> ways{
+        plus({"/usr/bin/env"},
+             plus(scan, {"--set-file", "s7web_credentials_section.password=" + file.string()})),
+        plus({"/usr/bin/env", "S7_PASSWORD=" + password},
+             plus(scan, {"--set-env", "s7web_credentials_section.password=S7_PASSWORD"})),
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.back());
+        running_program host(way.front(), std::vector<std::string>(way.begin() + 1, way.end()));
+        std::string line;
+        ASSERT_TRUE(host.read_line(line));
+        EXPECT_EQ(json::parse(line).at("state"), "ok") << "logged in with the password: " << line;
+        std::ifstream in("/proc/" + std::to_string(host.pid()) + "/cmdline");
+        const std::string arguments(std::istreambuf_iterator<char>(in), {});
+        EXPECT_NE(arguments.find("s7web_credentials_section.password="), std::string::npos)
+            << "read s7host's";
+        EXPECT_EQ(arguments.find(password), std::string::npos);
+        host.send_signal(SIGTERM);
+        const auto finished = host.wait();
+        EXPECT_EQ(finished.err, "") << "no warning when the secret is not on the command line";
+    }
+    // Typed on the command line, it draws one warning that does not repeat it.
+    const auto typed = run_host_here(plus(once, {"--set", "s7web_credentials_section.password=" + password}));
+    EXPECT_EQ(typed.exit, 0) << typed.out;
+    EXPECT_EQ(
+        typed.err,
+        "s7host: the secret s7web_credentials_section.password is on the command line, where every local "
+        "user can read it (ps); give it with --set-file KEY=PATH or --set-env KEY=VARIABLE\n");
 }
 
 TEST(host_end_to_end, two_plcs_scanned_in_turn_with_one_kind_and_id_keep_their_own_state) {
@@ -368,6 +636,84 @@ TEST(host_end_to_end, info_list_help_and_version_in_any_option_order) {
     EXPECT_NE(german.out.find("SIMATIC S7-300/400 CPU-Status"), std::string::npos) << german.out;
 }
 
+TEST(host_end_to_end, info_hides_the_host_s_own_settings_unless_all_and_shows_every_channel_s_limits) {
+    const std::string web_kind = "simatic_s7_1200_1500_cpu_status_sensor";
+    const auto shown = run_host_here({"info", web_kind});
+    EXPECT_EQ(shown.exit, 0) << shown.err;
+    const auto all = run_host_here({"info", web_kind, "--all"});
+    for (const std::string hidden : {"korvelcloudapikey", "httpproxy.password", "invisible"}) {
+        EXPECT_EQ(shown.out.find(hidden), std::string::npos) << hidden;
+        EXPECT_NE(all.out.find(hidden), std::string::npos) << hidden;
+    }
+    const auto keys = [](const finished_program& run) {
+        const auto description = json::parse(run.out);
+        std::set<std::string> found;
+        for (const auto& setting : description.at("kind").at("settings"))
+            found.insert(setting.at("key").get<std::string>());
+        return found;
+    };
+    EXPECT_FALSE(keys(run_host_here({"info", web_kind, "--json"})).contains("korvelcloudapikey"));
+    EXPECT_TRUE(keys(run_host_here({"info", web_kind, "--json", "--all"})).contains("korvelcloudapikey"));
+
+    const auto limits = run_host_here({"info", cpu_status, "--set",
+                                       "simatic_s7_300_400_cpu_status_section.max_ob1_cycle_time_ms=100",
+                                       "-w", "Cycle Ratio=@10:20", "-c", "ob1_cycle_time_max=50"});
+    for (const std::string expected : {"error from 100.0, warning inside @10:20 (-w)",
+                                       "error outside 50 (-c)", "none; the lookup's states"})
+        EXPECT_NE(limits.out.find(expected), std::string::npos) << expected << "\n" << limits.out;
+
+    const auto misspelt = run_host_here({"info", "s7web_login_chek"});
+    EXPECT_EQ(misspelt.exit, 3);
+    EXPECT_EQ(misspelt.err,
+              "s7host: unknown kind \"s7web_login_chek\"; did you mean s7web_login_check? (s7host list "
+              "shows the kinds)\n");
+}
+
+TEST(host_end_to_end, v_writes_the_sensor_s_log_to_stderr_and_vv_the_module_s_too) {
+    s7_cpu_simulator plc;
+    temporary_directory state;
+    const auto arguments = plus(scan_of(cpu_status, plc.port(), state.path()), {"--format", "nagios"});
+    const auto quiet = run_host_here(arguments);
+    const auto verbose = run_host_here(plus(arguments, {"-v"}));
+    const auto very = run_host_here(plus(arguments, {"-vv"}));
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_NE(verbose.err.find("s7host: sensor-1: "), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.err.find("s7host: module: "), std::string::npos) << verbose.err;
+    EXPECT_NE(very.err.find("s7host: module: "), std::string::npos) << very.err;
+    for (const auto* run : {&verbose, &very}) {
+        EXPECT_EQ(run->exit, 0);
+        // The result alone on stdout: a log line there would be one more line of long output.
+        EXPECT_EQ(parse_plugin_output(run->out).long_output.size(),
+                  parse_plugin_output(quiet.out).long_output.size());
+    }
+}
+
+TEST(host_end_to_end, lang_translates_s7host_s_own_words_and_help_lists_the_languages) {
+    temporary_directory state;
+    const auto german =
+        run_host_here({"--lang", "de", "scan", cpu_status, "-p", std::to_string(closed_port()), "--rack", "0",
+                       "--slot", "2", "--state-dir", state.path().string(), "--format", "text"});
+    EXPECT_EQ(german.exit, 2);
+    EXPECT_NE(german.out.find(" um "), std::string::npos) << german.out;
+    EXPECT_NE(german.out.find(": Fehler\n  Meldung: Verbindung zu 127.0.0.1:"), std::string::npos)
+        << german.out;
+    s7_cpu_simulator plc;
+    const auto table = run_host_here(plus(scan_of(cpu_status, plc.port(), state.path()), {"--lang", "fr"}));
+    EXPECT_NE(table.out.find("  Canal "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("  Valeur "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("  État\n"), std::string::npos) << table.out;
+    const auto info = run_host_here({"info", cpu_status, "--lang", "de"});
+    EXPECT_NE(info.out.find("      Id  Name "), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find(" Schlüssel "), std::string::npos);
+    EXPECT_NE(info.out.find(" Einheit "), std::string::npos);
+    EXPECT_NE(info.out.find(" Grenzwerte\n"), std::string::npos);
+    EXPECT_NE(info.out.find(" Warnung\n"), std::string::npos) << "a lookup entry's state";
+    const auto help = run_host_here({"scan", "--help"});
+    EXPECT_NE(help.out.find("German (de)"), std::string::npos);
+    EXPECT_NE(help.out.find("SimplifiedChinese (zh-CN)"), std::string::npos);
+    EXPECT_NE(help.out.find("Brazilian (pt-BR)"), std::string::npos);
+}
+
 TEST(host_end_to_end,
      a_signal_ends_an_endless_run_after_the_scan_with_every_scan_written_and_the_state_saved) {
     s7_cpu_simulator plc;
@@ -438,10 +784,12 @@ TEST(host_end_to_end, web_api_channel_ids_survive_a_restart_of_the_host_through_
 TEST(host_end_to_end, a_failed_login_check_shows_the_reason_the_module_logs) {
     s7web_api_simulator plc(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
     const auto check = [&](const std::string& password, const std::string& logging) {
-        return run_host_here({"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
-                              "s7web_credentials_section.username=diag", "--set",
-                              "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
-                              "--format", "nagios"});
+        return run_host_here(
+            {"check", "s7web_login_check", "--port", std::to_string(plc.port()), "--set",
+             "s7web_credentials_section.username=diag", "--set",
+             "s7web_credentials_section.password=" + password, "--set", "logging=" + logging,
+             // Taken, so one command definition serves scan and check; a check keeps no state.
+             "--format", "nagios", "--state-dir", "/nonexistent/s7host-state"});
     };
     const auto passed = check("Diag.Pass+1", "disabled");
     EXPECT_EQ(passed.exit, 0) << passed.err;
@@ -465,6 +813,148 @@ TEST(host_end_to_end, demo_shows_the_three_sensors_and_counts_restarts_once) {
                                        "== LED status ==", "Warm Manual (7)", "No Restarts (1)"}) {
         EXPECT_NE(demo.out.find(expected), std::string::npos) << expected << "\n" << demo.out;
     }
+}
+
+// ---- the README's recipes, run as written ----------------------------------------------------------
+
+std::string readme() {
+    std::ifstream in(README_PATH);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The README's lines that start (after their indentation) with `prefix`, without it.
+std::vector<std::string> readme_lines(const std::string& prefix) {
+    std::vector<std::string> found;
+    std::istringstream in(readme());
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start != std::string::npos && line.compare(start, prefix.size(), prefix) == 0)
+            found.push_back(line.substr(start + prefix.size()));
+    }
+    return found;
+}
+
+std::string replaced_all(std::string text,
+                         const std::vector<std::pair<std::string, std::string>>& replacements) {
+    for (const auto& [from, to] : replacements) {
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Split at blanks, as Nagios does for a command line without shell characters.
+std::vector<std::string> words_of(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+TEST(readme_recipes, the_nagios_commands_run_as_written_and_hold_a_restart) {
+    s7_cpu_simulator plc1;
+    s7web_api_simulator plc2(load_scenario_file(std::string(SCENARIOS_DIR) + "/s7_1500_standard.json"));
+    temporary_directory place;
+    std::filesystem::create_directory(place.path() / "etc");
+    std::ofstream(place.path() / "etc" / "plc2.password") << "Diag.Pass+1\n";
+    const std::vector<std::pair<std::string, std::string>> installation{
+        {"/opt/s7/build/host/s7host", S7HOST_PATH},
+        {"/var/lib/nagios/s7host", (place.path() / "state").string()},
+        {"/etc/nagios/s7host", (place.path() / "etc").string()},
+        {"$HOSTADDRESS$", "127.0.0.1"}};
+
+    std::map<std::string, std::string> commands;
+    const auto names = readme_lines("command_name  ");
+    const auto lines = readme_lines("command_line  ");
+    ASSERT_EQ(names.size(), lines.size());
+    for (std::size_t index = 0; index < names.size(); ++index) commands[names[index]] = lines[index];
+    const auto hosts = readme_lines("host_name            ");
+    const auto services = readme_lines("check_command        ");
+    ASSERT_EQ(services.size(), 2u);
+    ASSERT_EQ(hosts.size(), services.size());
+    const std::map<std::string, std::uint16_t> ports{{"plc1", plc1.port()}, {"plc2", plc2.port()}};
+
+    const auto check = [&](std::size_t service) {
+        std::vector<std::string> call;
+        std::istringstream split(services[service]);
+        for (std::string part; std::getline(split, part, '!');) call.push_back(part);
+        auto line = replaced_all(commands.at(call.front()), installation);
+        for (std::size_t argument = 1; argument < call.size(); ++argument)
+            line = replaced_all(line, {{"$ARG" + std::to_string(argument) + "$", call[argument]}});
+        line = replaced_all(line, {{"$HOSTNAME$", hosts[service]}});
+        auto words = words_of(line);
+        // The simulators listen where the system gives them a port, not on the PLCs' own.
+        words.insert(words.end(), {"-p", std::to_string(ports.at(hosts[service]))});
+        return run_program(words.front(), std::vector<std::string>(words.begin() + 1, words.end()));
+    };
+    const auto restarts = check(0);
+    expect_result(restarts, "nagios", 2, "Restart Event: Warm Manual");
+    const auto retry = check(0);  // Nagios's retry, minutes later: the restart is still there to see
+    expect_result(retry, "nagios", 2, ": Restart Event: Warm Manual");
+    EXPECT_NE(parse_plugin_output(retry.out).text.find("held since "), std::string::npos) << retry.out;
+
+    const auto web = check(1);
+    expect_result(web, "nagios", 0, "");
+    EXPECT_EQ(web.err, "") << "the password came from its file, not the command line";
+}
+
+TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
+    s7_cpu_simulator plc;
+    temporary_directory place;
+    const auto cron = readme_lines("* * * * *  s7mon  ");
+    ASSERT_EQ(cron.size(), 1u);
+    const std::string cron_command = cron.front().substr(0, cron.front().find(" >>"));
+    const auto words = words_of(replaced_all(cron_command, {{"/opt/s7/build/host/s7host", S7HOST_PATH},
+                                                            {"10.0.0.5", "127.0.0.1"},
+                                                            {"/var/lib/s7host", place.path().string()}}));
+    const auto scanned = run_program(
+        words.front(),
+        plus(std::vector<std::string>(words.begin() + 1, words.end()), {"-p", std::to_string(plc.port())}));
+    expect_result(scanned, "json", 2, "OK");
+
+    const auto exec = readme_lines("ExecStart=/bin/sh -c '");
+    ASSERT_EQ(exec.size(), 1u);
+    const auto textfile = place.path() / "textfile";
+    std::filesystem::create_directory(textfile);
+    const auto settings = place.path() / "plc1.json";
+    std::ofstream(settings) << json{
+        {"host", "127.0.0.1"},
+        {"connection_section.port", plc.port()},
+        {"connection_section.rack", 0},
+        {"connection_section.slot",
+         2}}.dump();
+    const std::string script = replaced_all(exec.front().substr(0, exec.front().rfind('\'')),
+                                            {{"/var/lib/node_exporter/textfile", textfile.string()},
+                                             {"/opt/s7/build/host/s7host", S7HOST_PATH},
+                                             {"/etc/s7host/plc1.json", settings.string()}});
+    const auto run_timer = [&] {
+        return run_program("/usr/bin/env",
+                           {"STATE_DIRECTORY=" + (place.path() / "state").string(), "/bin/sh", "-c", script});
+    };
+    const auto prom = [&] {
+        std::ifstream in(textfile / "plc1-cpu.prom");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto up = run_timer();
+    EXPECT_EQ(up.exit, 0) << up.err;
+    auto families = parse_openmetrics(prom());
+    EXPECT_EQ(families.back().samples.at(0).value, 0) << prom();
+    EXPECT_EQ(families.back().samples.at(0).labels.at("port"), std::to_string(plc.port()));
+
+    // The settings file gone: the file still says why, with s7_state 3, instead of being empty.
+    std::filesystem::remove(settings);
+    const auto broken = run_timer();
+    EXPECT_NE(broken.err.find("cannot read the file"), std::string::npos) << broken.err;
+    families = parse_openmetrics(prom());
+    EXPECT_EQ(families.back().name, "s7_state");
+    EXPECT_EQ(families.back().samples.at(0).value, 3);
+    EXPECT_EQ(families.back().samples.at(0).labels.at("sensor"), cpu_status);
+    EXPECT_EQ(std::vector<std::string>{"plc1-cpu.prom"}, [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(textfile))
+            names.push_back(entry.path().filename());
+        return names;
+    }()) << "no half-written file left beside it";
 }
 
 TEST(s7sim, arguments_help_port_and_stop) {

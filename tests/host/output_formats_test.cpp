@@ -74,7 +74,7 @@ std::string written(const sensor_report& report, output_format format, scan_posi
 TEST(write_report, text_shows_the_time_the_state_and_a_table) {
     EXPECT_EQ(written(canned_report(), output_format::text, {2, 0}),
               "Demo | Sensor, scan 2 at 2023-11-14T22:13:20Z: Warning\n"
-              "  Message: OK\n"
+              "  Message: CPU-Status: STOP | halt, B: Error\n"
               "  Channel     Value            State\n"
               "  CPU-Status  STOP | halt (4)  Warning\n"
               "  Zyklus      42.5 %           OK\n"
@@ -92,18 +92,34 @@ TEST(write_report, nagios_follows_the_plugin_convention) {
     EXPECT_EQ(ratio.label, "Cycle 'Ratio'");
     EXPECT_EQ(ratio.value, 42.5);
     EXPECT_EQ(ratio.unit, "%");
-    EXPECT_EQ(ratio.warn, 80.0);
-    EXPECT_EQ(ratio.crit, 100.0);
+    EXPECT_EQ(ratio.warn, "80.0");
+    EXPECT_EQ(ratio.crit, "100.0");
+    EXPECT_EQ(ratio.min, 0);
+    EXPECT_EQ(ratio.max, 100);
     const auto& faults = parsed.performance[2];
     EXPECT_EQ(faults.label, "Faults \"A\\B\"");
     EXPECT_EQ(faults.unit, "") << "a count is a plain number";
-    EXPECT_EQ(faults.warn, 0.0);
-    EXPECT_EQ(faults.crit, 1.0);
-    EXPECT_EQ(parsed.performance[0].warn, std::nullopt);
+    EXPECT_EQ(faults.warn, "0.0");
+    EXPECT_EQ(faults.crit, "1.0");
+    EXPECT_EQ(faults.min, 0);
+    EXPECT_EQ(faults.max, std::nullopt);
+    EXPECT_EQ(parsed.performance[0].warn, "");
+    EXPECT_EQ(parsed.performance[0].min, std::nullopt) << "a lookup's number has no bounds";
     EXPECT_EQ(parsed.long_output,
               (std::vector<std::string>{"CPU-Status: STOP / halt (4) [WARNING]", "Zyklus: 42.5 % [OK]",
                                         "Fehler: 0 # [OK]", "A: Good (1) [OK]", "Leer: no value",
                                         "B: Error (6) [CRITICAL]"}));
+}
+
+TEST(write_report, nagios_performance_data_carry_the_ranges_of_w_and_c_in_place_of_the_module_limits) {
+    auto report = canned_report();
+    report.channels[1].warning_range = parse_plugin_range("@10:20");
+    report.channels[2].critical_range = parse_plugin_range("~:5");
+    const auto parsed = parse_plugin_output(written(report, output_format::nagios));
+    EXPECT_EQ(parsed.performance[1].warn, "@10:20");
+    EXPECT_EQ(parsed.performance[1].crit, "100.0");
+    EXPECT_EQ(parsed.performance[2].warn, "0.0");
+    EXPECT_EQ(parsed.performance[2].crit, "~:5");
 }
 
 // Without a scan's context: every channel with a value still becomes a sample, and a lookup's
@@ -132,11 +148,13 @@ TEST(write_report, json_shows_a_channel_without_a_value_as_null) {
 // The readers above are only worth their passes if they fail where a monitoring system would.
 TEST(format_readers, refuse_what_breaks_the_formats_rules) {
     const std::vector<std::string> plugin_outputs{
-        "S7 DEMO OK - fine",                   // no line feed
-        "S7 DEMO FINE - fine\n",               // no such state
-        "S7 DEMO OK - fine | 'a'=1x\n",        // no such unit
-        "S7 DEMO OK - fine | a b=1\n",         // a label with a blank, unquoted
-        "S7 DEMO OK - fine\nlong | output\n",  // a bar in the long output
+        "S7 DEMO OK - fine",                    // no line feed
+        "S7 DEMO FINE - fine\n",                // no such state
+        "S7 DEMO OK - fine | 'a'=1x\n",         // no such unit
+        "S7 DEMO OK - fine | a b=1\n",          // a label with a blank, unquoted
+        "S7 DEMO OK - fine | 'a'=1;10;20;x\n",  // a minimum that is no number
+        "S7 DEMO OK - fine | 'a'=1;1:2:3\n",    // no range
+        "S7 DEMO OK - fine\nlong | output\n",   // a bar in the long output
     };
     for (const auto& output : plugin_outputs)
         EXPECT_THROW(parse_plugin_output(output), std::runtime_error) << output;

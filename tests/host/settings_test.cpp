@@ -41,7 +41,7 @@ TEST_F(settings_test, defaults_fill_what_the_user_leaves_out_and_later_values_wi
     assignments.push_back(parse_assignment("proxy.user=x=y"));
     const auto settings = resolve(assignments);
     EXPECT_EQ(settings.values(), json({{"host", "plc-a"},
-                                       {"timeout", "60"},
+                                       {"timeout", "30"},
                                        {"interval", "60"},
                                        {"logging", "disabled"},
                                        {"ipversion", "IPv4"},

@@ -57,6 +57,13 @@ TEST(sensor_state, a_file_that_is_not_a_state_is_kept_aside_reported_and_never_o
          "channel id \"x\" is not a number"},
         {R"({"version": 1, "persistent_data": {}, "channels": {"1": {"name": "n"}}})",
          "channel 1 lacks its name or definition"},
+        {R"({"version": 1, "persistent_data": {}, "channels": {}, "held": []})", "\"held\" is not an object"},
+        {R"({"version": 1, "persistent_data": {}, "channels": {},
+             "held": {"0": {"state": "ok", "value": 1, "text": "x", "since": 1}}})",
+         "held channel 0 lacks its state, value, text or time"},
+        {R"({"version": 1, "persistent_data": {}, "channels": {},
+             "held": {"0": {"state": "error", "value": 1, "text": "x", "since": 4000000001}}})",
+         "held channel 0 lacks its state, value, text or time"},
     };
     for (const auto& [content, reason] : cases) {
         test_support::temporary_directory place;
@@ -139,24 +146,34 @@ TEST(sensor_state, a_save_that_fails_halfway_leaves_the_old_state_readable) {
     EXPECT_EQ(notices.str(), "");
 }
 
-TEST(default_state_directory, follows_the_xdg_base_directories) {
-    const std::vector<std::pair<std::map<std::string, const char*>, std::string>> cases{
-        {{{"XDG_STATE_HOME", "/var/lib/me"}, {"HOME", "/home/me"}}, "/var/lib/me/s7host"},
-        {{{"XDG_STATE_HOME", "relative"}, {"HOME", "/home/me"}}, "/home/me/.local/state/s7host"},
-        {{},
-         "no state directory: neither XDG_STATE_HOME nor HOME is set (choose another directory with "
-         "--state-dir DIR)"},
-    };
+TEST(sensor_state, keeps_held_problems_across_runs) {
+    const test_support::temporary_directory directory;
+    std::ostringstream notices;
+    const held_channel problem{severity::error, 7, "Warm Manual",
+                               std::chrono::system_clock::time_point(std::chrono::seconds(1'800'000'000))};
+    {
+        sensor_state state(directory.path(), identity(), 1s, notices);
+        state.record().held[3] = problem;
+        state.save();
+    }
+    sensor_state again(directory.path(), identity(), 1s, notices);
+    EXPECT_EQ(again.record().held, (std::map<int, held_channel>{{3, problem}}));
+    EXPECT_EQ(notices.str(), "");
+}
+
+TEST(preferred_state_directory, follows_the_xdg_base_directories) {
+    const std::vector<std::pair<std::map<std::string, const char*>, std::optional<std::filesystem::path>>>
+        cases{
+            {{{"XDG_STATE_HOME", "/var/lib/me"}, {"HOME", "/home/me"}}, "/var/lib/me/s7host"},
+            {{{"XDG_STATE_HOME", "relative"}, {"HOME", "/home/me"}}, "/home/me/.local/state/s7host"},
+            {{{"HOME", ""}}, std::nullopt},
+        };
     for (const auto& [environment, expected] : cases) {
         const auto variable = [&environment](const char* name) -> const char* {
             const auto found = environment.find(name);
             return found == environment.end() ? nullptr : found->second;
         };
-        try {
-            EXPECT_EQ(default_state_directory(variable), expected);
-        } catch (const state_error& error) {
-            EXPECT_EQ(error.what(), expected);
-        }
+        EXPECT_EQ(preferred_state_directory(variable), expected);
     }
 }
 
