@@ -213,6 +213,10 @@ private:
     // sessions stay. Without it a server that closes connections sooner than they age out (see
     // CURLOPT_MAXAGE_CONN), or restarts, would fail every sixth such request.
     void renew_options() {
+        // A reset forgets the cookie file list without freeing it (libcurl 7.88): clearing the list
+        // first frees it, stops the cookie engine and drops its cookies, which no request keeps anyway.
+        set(CURLOPT_COOKIEFILE, static_cast<const char*>(nullptr));
+        cookies_stored_ = false;
         curl_easy_reset(easy_.get());
         configure();
         headers_.reset();

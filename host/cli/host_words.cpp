@@ -26,7 +26,7 @@ constexpr std::array<row, 10> words{{
     {"Пределы", "Limites", "Grenzen", "制限値", "Limites", "Límites", "Limits", "Grenzwerte", "限值"},
 }};
 
-constexpr std::array<row, 4> states{{
+constexpr std::array<row, 4> severity_words{{
     {"OK", "OK", "OK", "OK", "OK", "OK", "OK", "OK", "正常"},
     {"Предупреждение", "Aviso", "Waarschuwing", "警告", "Avertissement", "Advertencia", "Warning", "Warnung",
      "警告"},
@@ -47,7 +47,7 @@ std::string host_text(host_word word, const std::string& language) {
 
 std::string severity_text(severity state, const std::string& language) {
     // The rows follow the enumeration: ok, warning, unknown, error.
-    return in(states[static_cast<std::size_t>(state)], language);
+    return in(severity_words[static_cast<std::size_t>(state)], language);
 }
 
 }  // namespace korvel::probekit::host

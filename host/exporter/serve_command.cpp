@@ -16,7 +16,7 @@ int serve_command(module_session& session, const command_line& options, std::ost
         chosen.config_file = options.config_file;
         chosen.most_sensors = static_cast<std::size_t>(options.most_sensors);
         chosen.state_directory =
-            options.state_directory ? *options.state_directory : default_state_directory(::getenv);
+            options.state_directory ? *options.state_directory : default_state_directory(::getenv, err);
         stop.accept_reloads();
         exporter_server server(session, chosen);
         // Scripts and tests read where it listens from the first line.
