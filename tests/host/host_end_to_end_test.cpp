@@ -222,8 +222,9 @@ void expect_result(const finished_program& run, const std::string& format, int e
         const auto families = parse_openmetrics(run.out);
         ASSERT_FALSE(families.empty());
         EXPECT_EQ(families.back().name, "s7_state");
-        ASSERT_EQ(families.back().samples.size(), 1u);
-        EXPECT_EQ(families.back().samples[0].value, exit);
+        ASSERT_EQ(families.back().samples.size(), json_words.size()) << "a state set: one sample per state";
+        for (const auto& sample : families.back().samples)
+            EXPECT_EQ(sample.value, sample.labels.at("s7_state") == json_words.at(at)) << sample.labels.at("s7_state");
     } else {
         const std::size_t end = run.out.find('\n');
         ASSERT_NE(end, std::string::npos);
@@ -308,9 +309,10 @@ TEST(host_end_to_end, every_command_line_mistake_writes_a_result_in_the_chosen_f
     const auto metrics = parse_openmetrics(run_host_here({"scan", kind, "--bogus", "-H", "plc-1", "--rack",
                                                           "0", "--slot", "2", "--format=openmetrics"})
                                                .out);
-    EXPECT_EQ(metrics.back().samples.at(0).labels,
-              (std::map<std::string, std::string>{
-                  {"host", "plc-1"}, {"rack", "0"}, {"slot", "2"}, {"sensor", kind}, {"id", "1"}}));
+    for (const auto& sample : metrics.back().samples) {
+        EXPECT_EQ(sample.labels.at("target"), "plc-1");
+        EXPECT_EQ(sample.labels.at("kind"), kind);
+    }
 }
 
 TEST(host_end_to_end, a_restart_held_for_15_minutes_is_reported_by_the_next_runs_until_the_hold_expires) {
@@ -935,20 +937,22 @@ TEST(readme_recipes, the_cron_line_and_the_textfile_timer_run_as_written) {
         std::ifstream in(textfile / "plc1-cpu.prom");
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
+    // The classic text format: the state set's sample of the state that holds is 1.
+    const auto state_is = [&](const std::string& state) {
+        const std::string sample = "s7_state{target=\"127.0.0.1:" + std::to_string(plc.port()) + "\",kind=\"" +
+                                   cpu_status + "\",s7_state=\"" + state + "\"} 1\n";
+        return prom().find(sample) != std::string::npos;
+    };
     const auto up = run_timer();
     EXPECT_EQ(up.exit, 0) << up.err;
-    auto families = parse_openmetrics(prom());
-    EXPECT_EQ(families.back().samples.at(0).value, 0) << prom();
-    EXPECT_EQ(families.back().samples.at(0).labels.at("port"), std::to_string(plc.port()));
+    EXPECT_TRUE(state_is("ok")) << prom();
 
-    // The settings file gone: the file still says why, with s7_state 3, instead of being empty.
+    // The settings file gone: the file still says why, with the state unknown, instead of being empty.
     std::filesystem::remove(settings);
     const auto broken = run_timer();
     EXPECT_NE(broken.err.find("cannot read the file"), std::string::npos) << broken.err;
-    families = parse_openmetrics(prom());
-    EXPECT_EQ(families.back().name, "s7_state");
-    EXPECT_EQ(families.back().samples.at(0).value, 3);
-    EXPECT_EQ(families.back().samples.at(0).labels.at("sensor"), cpu_status);
+    EXPECT_NE(prom().find(std::string("kind=\"") + cpu_status + "\",s7_state=\"unknown\"} 1\n"), std::string::npos)
+        << prom();
     EXPECT_EQ(std::vector<std::string>{"plc1-cpu.prom"}, [&] {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(textfile))
