@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "host/cli/command_line.hpp"
 #include "host/cli/settings.hpp"
 
 namespace korvel::probekit::host {
@@ -99,11 +100,18 @@ target_entry read_target(const reader& in, const std::string& name, const YAML::
 profile_entry read_profile(const reader& in, const std::string& name, const YAML::Node& node) {
     const std::string what = "profile " + name;
     const auto fields = in.entries(node, what);
-    in.only(fields, {"kind", "settings"}, what);
+    in.only(fields, {"kind", "settings", "hold"}, what);
     profile_entry profile;
     for (const auto& [key, key_node, value] : fields) {
         if (key == "kind") profile.kind = in.text(value, what + " kind");
         if (key == "settings") profile.settings = in.settings(value, what + " settings");
+        if (key == "hold") {
+            try {
+                profile.hold = parse_duration(what + " hold", in.text(value, what + " hold"));
+            } catch (const usage_error& error) {
+                in.fail(value, error.what());
+            }
+        }
     }
     if (profile.kind.empty()) in.fail(node, what + " needs a kind (s7host list shows them)");
     return profile;

@@ -4,6 +4,7 @@
 // settings) that /probe names. Secrets are never in it: a password is named by the file or the
 // environment variable that holds it.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -36,7 +37,8 @@ struct target_entry {
 
 struct profile_entry {
     std::string kind;
-    setting_values settings;  // each one a setting of the kind
+    setting_values settings;     // each one a setting of the kind
+    std::chrono::seconds hold{0};  // how long a channel's warning or error is reported after the scan that saw it
 
     bool operator==(const profile_entry&) const = default;
 };

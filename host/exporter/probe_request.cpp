@@ -101,6 +101,7 @@ probe_plan plan_probe(const std::multimap<std::string, std::string>& parameters,
         }
         profile = &found->second;
         plan.kind = profile->kind;
+        plan.hold = profile->hold;
     } else if (!kind.empty()) {
         plan.kind = kind;
     } else {

@@ -4,6 +4,7 @@
 // defaults) and a profile or kind, plus settings as URL parameters; resolved into the settings the
 // sensor is created with and the key of the sensor instance that serves it.
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -26,6 +27,7 @@ struct probe_plan {
     std::string kind;
     std::string instance;  // one sensor instance per distinct value: target, profile or kind, parameters
     std::vector<setting_assignment> assignments;  // the target's, then the profile's, then the URL's
+    std::chrono::seconds hold{0};                 // the profile's: how long a channel's problem is reported
     const std::vector<setting_description>* settings = nullptr;  // the kind's, owned by the caller
 };
 

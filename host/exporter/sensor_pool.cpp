@@ -8,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "host/cli/channel_hold.hpp"
 #include "host/cli/evaluation.hpp"
 #include "host/cli/state_store.hpp"
 #include "host/harness/protocol.hpp"
@@ -243,9 +244,12 @@ scrape_result sensor_pool::probe(const probe_plan& plan, std::chrono::seconds sc
         }
         if (changed) sensor->state->save();
         const json* result = scan_answer_of(capture.messages(), sensor->id);
-        const auto report = result != nullptr ? sensor->evaluator->evaluate(header, *result, sensor->state->record())
-                                              : failure_report(header, "no result (ExecuteSensorScan returned " +
-                                                                           std::to_string(code) + ")");
+        auto report = result != nullptr ? sensor->evaluator->evaluate(header, *result, sensor->state->record())
+                                        : failure_report(header, "no result (ExecuteSensorScan returned " +
+                                                                     std::to_string(code) + ")");
+        // A problem that lasted one scan (a restart) stays visible to scrapes for the profile's hold.
+        if (!report.failed && channel_hold(plan.hold).apply(report, sensor->state->record().held, header.time))
+            sensor->state->save();
         context.sensor = &sensor->state->record();
         context.duration_seconds = took.count();
         scrape.duration_seconds = took.count();

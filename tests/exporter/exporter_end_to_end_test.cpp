@@ -46,6 +46,7 @@ std::string config_text(const std::vector<std::pair<std::string, std::uint16_t>>
     }
     text += "profiles:\n";
     for (const auto& [name, kind] : profiles) text += "  " + name + ":\n    kind: " + kind + "\n";
+    text += "  restarts_held:\n    kind: " + profiles[2].second + "\n    hold: 15m\n";
     return text;
 }
 
@@ -261,6 +262,21 @@ std::map<std::string, std::string> persistent_data_of(const std::filesystem::pat
             return json::parse(std::ifstream(entry.path())).at("persistent_data").get<std::map<std::string, std::string>>();
     }
     return {};
+}
+
+// A restart is an error for the one scan that sees it; a profile's hold keeps it in the scrapes after.
+TEST(serve, a_profile_with_a_hold_reports_a_restart_in_the_scrapes_that_follow) {
+    plant_fixture fixture;
+    exporter running(fixture.config, fixture.state);
+    const auto state_is_error = [&](const std::string& profile) {
+        return sample_value(parse_openmetrics(running.scrape("target=press&profile=" + profile, true)), "s7_state",
+                            {{"s7_state", "error"}});
+    };
+    EXPECT_EQ(state_is_error("restarts"), 1);
+    EXPECT_EQ(state_is_error("restarts"), 0) << "without a hold: seen once";
+    EXPECT_EQ(state_is_error("restarts_held"), 1);
+    EXPECT_EQ(state_is_error("restarts_held"), 1) << "held";
+    EXPECT_EQ(state_is_error("restarts_held"), 1) << "still held";
 }
 
 TEST(serve, a_restart_of_the_exporter_keeps_restart_totals_and_channel_ids) {
