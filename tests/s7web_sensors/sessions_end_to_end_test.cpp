@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/harness/module_library.hpp"
+#include "tests/support/s7_sensor_scans.hpp"
 #include "simulators/s7web_api/s7web_api_simulator.hpp"
 #include "simulators/s7web_api/scenario_file.hpp"
 #include "simulators/s7web_api/web_api_methods.hpp"
@@ -65,18 +66,7 @@ protected:
     }
 
     // The scan's one result; no message of the scan may hold the password.
-    json scan(int id) {
-        module->take_messages();
-        EXPECT_EQ(module->scan(id), 0);
-        json result;
-        for (const auto& text : module->take_messages()) {
-            EXPECT_EQ(text.find(password), std::string::npos) << text;
-            auto message = json::parse(text);
-            if (message.at("type") == "scan_result" || message.at("type") == "error_result")
-                result = std::move(message);
-        }
-        return result;
-    }
+    json scan(int id) { return s7_sensor_scans::scan_keeping(*module, id, password); }
 
     void expect_scan_result(int id) {
         const json result = scan(id);

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "host/harness/module_library.hpp"
+#include "tests/support/s7_sensor_scans.hpp"
 #include "simulators/https_server/https_test_server.hpp"
 #include "simulators/https_server/raw_test_servers.hpp"
 #include "simulators/https_server/test_certificates.hpp"
@@ -88,18 +89,7 @@ protected:
     }
 
     // The scan's one result; no message of the scan quotes the password.
-    json scan() {
-        module->take_messages();
-        EXPECT_EQ(module->scan(sensor), 0);
-        json result;
-        for (const auto& text : module->take_messages()) {
-            EXPECT_EQ(text.find(password), std::string::npos) << text;
-            auto message = json::parse(text);
-            if (message.at("type") == "scan_result" || message.at("type") == "error_result")
-                result = std::move(message);
-        }
-        return result;
-    }
+    json scan() { return s7_sensor_scans::scan_keeping(*module, sensor, password); }
 
     std::string error_text() {
         const json result = scan();

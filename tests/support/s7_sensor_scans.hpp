@@ -10,7 +10,8 @@
 
 #include "host/harness/module_library.hpp"
 
-// The S7-300/400 sensors through the real module library's exports, as the host drives them.
+// Sensors through the real module library's exports, as the host drives them; the settings blocks are
+// those of the S7-300/400 kinds.
 namespace s7_sensor_scans {
 
 using json = nlohmann::json;
@@ -61,6 +62,16 @@ inline json scan(korvel::probekit::host::module_library& module, int id,
     module.take_messages();
     EXPECT_EQ(module.scan(id), 0);
     const auto found = results(module.take_messages(), others);
+    return found.contains(id) ? found.at(id) : json::object();
+}
+
+// Scans one sensor as `scan` does, and checks that no message of the scan holds `secret`.
+inline json scan_keeping(korvel::probekit::host::module_library& module, int id, const std::string& secret) {
+    module.take_messages();
+    EXPECT_EQ(module.scan(id), 0);
+    const auto messages = module.take_messages();
+    for (const auto& text : messages) EXPECT_EQ(text.find(secret), std::string::npos) << text;
+    const auto found = results(messages);
     return found.contains(id) ? found.at(id) : json::object();
 }
 
