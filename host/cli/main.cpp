@@ -41,8 +41,9 @@ int main(int argc, char** argv) {
     sigaddset(&stop_signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-    // Static: the watcher may still receive a signal while main returns.
-    static korvel::probekit::host::interruption stop;
+    // Never destroyed: the detached watcher may still be signalling it while main returns and the
+    // statics go.
+    static auto& stop = *new korvel::probekit::host::interruption;
     std::thread(watch_stop_signals, stop_signals, &stop).detach();
     return korvel::probekit::host::run_host(std::vector<std::string>(argv + 1, argv + argc), std::cout,
                                             std::cerr, stop);

@@ -12,6 +12,7 @@
 #include "host/cli/evaluation.hpp"
 #include "host/cli/state_store.hpp"
 #include "host/harness/protocol.hpp"
+#include "libdeadline/deadline_mutex.hpp"
 
 namespace korvel::probekit::host {
 
@@ -69,7 +70,7 @@ bool asks_for_less(const std::vector<setting_assignment>& assignments, std::chro
 }  // namespace
 
 struct pooled_sensor {
-    std::timed_mutex busy;  // held for each creation and scan
+    libdeadline::deadline_mutex busy;  // held for each creation and scan
     // Under busy:
     int id = 0;  // 0: not created
     std::string settings_dump;
