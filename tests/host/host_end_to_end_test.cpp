@@ -250,10 +250,12 @@ TEST(host_end_to_end, a_plc_that_cannot_be_read_is_critical_with_the_reason_in_e
                  target),
             {"-t", "1", "--set", "connection_section.retry=noretry"});
     };
+    // A label over 63 bytes cannot go into a DNS query: the resolver refuses the name without asking a server.
+    const std::string unresolvable = "plc." + std::string(64, 'x') + ".invalid";
     const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> cases{
         {"refused", s7_scan({"-p", std::to_string(closed_port())}), "Connection refused"},
         {"hung", s7_scan({"-p", std::to_string(hung.port())}), "time-out of 1 s"},
-        {"unresolvable", s7_scan({"-H", "plc.invalid"}), "plc.invalid"},
+        {"unresolvable", s7_scan({"-H", unresolvable}), unresolvable},
         {"silent Web API",
          {"scan", "simatic_s7_1200_1500_cpu_status_sensor", "-p", std::to_string(silent_web_api.port()), "-t",
           "1", "--state-dir", state.path().string(), "--set", "s7web_credentials_section.username=diag",
