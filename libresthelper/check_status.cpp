@@ -23,12 +23,6 @@ std::string redirect_cause(const response& answer) {
     return "(redirected, not followed)";
 }
 
-template <typename Error>
-[[noreturn]] void throw_with_cause(Error error, const std::string& cause) {
-    error.set_cause(cause);
-    throw error;
-}
-
 }  // namespace
 
 void check_status(const response& answer) {

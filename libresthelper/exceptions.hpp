@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <string>
 #include <utility>
 
@@ -26,6 +27,13 @@ public:
 private:
     std::string cause_;
 };
+
+// Throws `error` carrying `cause` (found by argument-dependent lookup at the throwers).
+template <std::derived_from<exception> Error>
+[[noreturn]] void throw_with_cause(Error error, std::string cause) {
+    error.set_cause(std::move(cause));
+    throw error;
+}
 
 // clang-format off
 class add_header_failed : public keyed_exception<exception, keys::add_header_failed> { public: using keyed_exception::keyed_exception; };

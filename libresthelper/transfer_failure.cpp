@@ -79,12 +79,6 @@ std::string proxy_refusal(const transfer_failure& failure) {
     return "the proxy " + failure.peer + " answered CONNECT with " + std::to_string(failure.connect_code);
 }
 
-template <typename Error>
-[[noreturn]] void throw_with_cause(Error error, const std::string& cause) {
-    error.set_cause(cause);
-    throw error;
-}
-
 bool proxy_refused_credentials(const transfer_failure& failure) {
     // 407 is the proxy asking for credentials; some proxies (tinyproxy) refuse wrong ones with 401.
     return failure.connect_code == 407 || failure.connect_code == 401;

@@ -11,7 +11,7 @@ namespace {
 // Columns in the order of the descriptor's languages: Russian, Brazilian, Dutch, Japanese, French,
 // Spanish, English, German, SimplifiedChinese.
 using row = std::array<std::string_view, language_count>;
-constexpr std::size_t english = 6;
+constexpr std::size_t english_column = 6;
 
 constexpr std::array<row, 10> words{{
     {"Канал", "Canal", "Kanaal", "チャネル", "Canal", "Canal", "Channel", "Kanal", "通道"},
@@ -36,7 +36,7 @@ constexpr std::array<row, 4> severity_words{{
 }};
 
 std::string in(const row& texts, const std::string& language) {
-    return std::string(texts[language_index(language).value_or(english)]);
+    return std::string(texts[language_index(language).value_or(english_column)]);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@ namespace {
 
 using libi18n::because;
 
-constexpr std::string_view login_id = "Api.Login";
 constexpr std::size_t max_token_length = 256;
 
 // "error.code" of the login answer: 0 when the answer has no "error"; nothing when it has one whose

@@ -9,6 +9,9 @@
 
 namespace korvel::probekit::s7::s7web {
 
+// The id and method of a batch's login request; its answer carries the same id.
+inline constexpr std::string_view login_id = "Api.Login";
+
 // Whether a login answer's token can be kept and sent back as a header: a device's token is 28
 // characters of letters, digits, "." and "+"; up to 256 visible ASCII characters are taken, nothing
 // with a space, a control character or a byte outside ASCII.

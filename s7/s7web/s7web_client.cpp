@@ -21,7 +21,6 @@ using libi18n::because;
 
 constexpr const char* jsonrpc_path = "/api/jsonrpc";
 constexpr const char* content_type = "application/json; charset=utf-8";
-constexpr const char* login_id = "Api.Login";
 constexpr const char* permissions_id = "Api.GetPermissions";
 constexpr std::int64_t permission_denied = 2;
 // More rights than a device defines; a longer list is not a device's.
