@@ -10,6 +10,14 @@
 #include "libparser/exceptions.hpp"
 
 namespace korvel::probekit::libjsonparser {
+namespace {
+
+// Makes the parsers of the parts of a value, which find their place in the document themselves.
+auto children_of(const jsonpointer_parser& parser) {
+    return [&parser](nlohmann_view part, const auto&) { return parser.make_child(part.json()); };
+}
+
+}  // namespace
 
 jsonpointer_parser::jsonpointer_parser(std::string_view text)
     : document_(std::make_shared<const nlohmann::json>(parse_json_text(text))), value_(document_.get()) {}
@@ -42,12 +50,12 @@ std::vector<std::string> jsonpointer_parser::get_member_names(const std::string&
 
 std::vector<std::unique_ptr<libparser::parser_interface>> jsonpointer_parser::get_array(
     const std::string& path) const {
-    return elements_of(nlohmann_view(resolve(path)), site(path), children());
+    return elements_of(nlohmann_view(resolve(path)), site(path), children_of(*this));
 }
 
 std::map<std::string, std::unique_ptr<libparser::parser_interface>> jsonpointer_parser::get_object(
     const std::string& path) const {
-    return members_of(nlohmann_view(resolve(path)), site(path), children());
+    return members_of(nlohmann_view(resolve(path)), site(path), children_of(*this));
 }
 
 std::string jsonpointer_parser::to_string() const {

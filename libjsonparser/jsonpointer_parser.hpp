@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "libjsonparser/json_view.hpp"
 #include "libjsonparser/value_site.hpp"
 #include "libparser/parser_interface.hpp"
 
@@ -55,10 +54,6 @@ protected:
 private:
     // Where the value a query finds sits, for the errors that name it.
     value_site site(const std::string& path) const { return {document_.get(), value_, path, {}}; }
-    // Makes the parsers of the parts of a value, which find their place in the document themselves.
-    auto children() const {
-        return [this](nlohmann_view part, const auto&) { return make_child(part.json()); };
-    }
 
     std::shared_ptr<const nlohmann::json> document_;
     const nlohmann::json* value_;

@@ -17,7 +17,7 @@ namespace korvel::probekit::libjsonparser {
 namespace {
 
 // A thread's parser keeps its buffers from text to text, but only for texts of an answer's size.
-constexpr std::size_t max_reused_capacity = 1024 * 1024;
+constexpr std::size_t max_reused_capacity = 64 * 1024;
 
 // Queries over a part of a document, which it keeps alive. The part's path from the top of the
 // document names it in errors.
