@@ -11,6 +11,47 @@
 namespace korvel::probekit::libjsonparser {
 namespace {
 
+// Counts brackets outside strings; the text need not be valid JSON for this, the parser judges that.
+void check_nesting_depth(std::string_view text) {
+    std::size_t depth = 0;
+    bool in_string = false;
+    bool escaped = false;
+    for (std::size_t offset = 0; offset < text.size(); ++offset) {
+        const char c = text[offset];
+        if (in_string) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                in_string = false;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"':
+                in_string = true;
+                break;
+            case '[':
+            case '{':
+                if (++depth > max_json_nesting_depth) {
+                    throw exceptions::parse_error("Nested deeper than " +
+                                                  std::to_string(max_json_nesting_depth) +
+                                                  " levels at byte " + std::to_string(offset + 1));
+                }
+                break;
+            case ']':
+            case '}':
+                if (depth > 0) {
+                    --depth;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
 // The parser's message without its "[json.exception.parse_error.101] " prefix, and with the token it
 // quotes ("last read: '...'", possibly a whole unterminated string of raw bytes) cut to an excerpt.
 // The token is followed by the end of the message or by "; expected ...".
@@ -35,52 +76,7 @@ std::string parser_message(const nlohmann::json::exception& error) {
            text_excerpt(message.substr(std::min(token_end + 1, message.size())), 2 * max_quoted_text_length);
 }
 
-// "Nested deeper than 256 levels at byte 257".
-void check_nesting_depth(std::string_view text) {
-    if (const auto offset = offset_beyond_nesting_bound(text)) {
-        throw exceptions::parse_error("Nested deeper than " + std::to_string(max_json_nesting_depth) +
-                                      " levels at byte " + std::to_string(*offset + 1));
-    }
-}
-
 }  // namespace
-
-std::optional<std::size_t> offset_beyond_nesting_bound(std::string_view text) {
-    std::size_t depth = 0;
-    bool in_string = false;
-    bool escaped = false;
-    for (std::size_t offset = 0; offset < text.size(); ++offset) {
-        const char c = text[offset];
-        if (in_string) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                in_string = false;
-            }
-            continue;
-        }
-        switch (c) {
-            case '"':
-                in_string = true;
-                break;
-            case '[':
-            case '{':
-                if (++depth > max_json_nesting_depth) return offset;
-                break;
-            case ']':
-            case '}':
-                if (depth > 0) {
-                    --depth;
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    return std::nullopt;
-}
 
 nlohmann::json parse_json_text(std::string_view text) {
     if (text.size() > max_json_text_length) {

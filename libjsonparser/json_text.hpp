@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <nlohmann/json_fwd.hpp>
-#include <optional>
 #include <string_view>
 
 namespace korvel::probekit::libjsonparser {
@@ -11,10 +10,6 @@ namespace korvel::probekit::libjsonparser {
 // nesting level, so the depth is bounded before parsing; no answer of a controller comes near either limit.
 inline constexpr std::size_t max_json_text_length = 16 * 1024 * 1024;
 inline constexpr std::size_t max_json_nesting_depth = 256;
-
-// The offset of the first bracket that opens a level beyond max_json_nesting_depth, counting brackets
-// outside strings; the text need not be valid JSON for this, the parser judges that.
-std::optional<std::size_t> offset_beyond_nesting_bound(std::string_view text);
 
 // Parses one JSON value (surrounding white space allowed, nothing else); throws parse_error. Bytes
 // that are not UTF-8 become U+FFFD.

@@ -2,7 +2,6 @@
 
 #include <simdjson.h>
 
-#include <algorithm>
 #include <new>
 
 #include "libjsonparser/json_conversions.hpp"
@@ -80,17 +79,11 @@ private:
     std::string base_path_;
 };
 
-// Whether the text nests deeper than parse_json_text takes; the exact count runs only for a text with
-// more brackets than that in all.
-bool nests_too_deep(std::string_view text) {
-    const auto brackets = std::ranges::count_if(text, [](char c) { return c == '[' || c == '{'; });
-    return static_cast<std::size_t>(brackets) > max_json_nesting_depth && offset_beyond_nesting_bound(text);
-}
-
 simdjson::dom::parser new_parser() {
     simdjson::dom::parser parser(max_json_text_length);
-    // simdjson counts an object's level differently from the brackets; nests_too_deep holds the bound.
-    if (parser.allocate(simdjson::dom::MINIMAL_DOCUMENT_CAPACITY, 2 * max_json_nesting_depth) != simdjson::SUCCESS) {
+    // simdjson counts at least one level per bracket (one more for some innermost values), so it takes
+    // nothing parse_json_text refuses as too deep; what it refuses at the bound, jsonpointer_parser reads.
+    if (parser.allocate(simdjson::dom::MINIMAL_DOCUMENT_CAPACITY, max_json_nesting_depth) != simdjson::SUCCESS) {
         throw std::bad_alloc();
     }
     return parser;
@@ -99,7 +92,7 @@ simdjson::dom::parser new_parser() {
 }  // namespace
 
 std::unique_ptr<libparser::parser_interface> parse_with_simdjson(std::string_view text) {
-    if (text.size() > max_json_text_length || nests_too_deep(text)) return nullptr;
+    if (text.size() > max_json_text_length) return nullptr;
     thread_local simdjson::dom::parser reused = new_parser();
     simdjson::dom::parser one_off;
     auto& parser = text.size() <= max_reused_capacity ? reused : (one_off = new_parser());

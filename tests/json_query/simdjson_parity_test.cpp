@@ -129,6 +129,13 @@ void expect_taken_alike(const std::string& text) {
                 transcript_of([&] { return json_parser::parse_with_simdjson(text); }));
 }
 
+// The answer parse reads `text` as jsonpointer_parser does, whichever parser takes it.
+void expect_read_alike(const std::string& text) {
+    SCOPED_TRACE(shown(text));
+    expect_same(transcript_of([&] { return std::make_unique<jsonpointer_parser>(text); }),
+                transcript_of([&] { return json_parser::parse_json_document(text); }));
+}
+
 // simdjson refuses `text`, and the answer parse ends as jsonpointer_parser ends: read or refused alike.
 void expect_refused_alike(const std::string& text) {
     SCOPED_TRACE(shown(text));
@@ -178,19 +185,28 @@ TEST(simdjson_parity, duplicate_member_names) {
     }
 }
 
+// Up to the bound every text is read, by simdjson or (where it counts one level more) by nlohmann;
+// beyond it every text is refused as before, objects and arrays alike.
 TEST(simdjson_parity, nesting_up_to_the_bound_and_beyond) {
-    const auto nested = [](std::size_t depth, const std::string& inner) {
-        std::string text;
-        for (std::size_t level = 1; level < depth; ++level) text += level % 2 == 1 ? "{\"v\":" : "[";
-        text += inner;
-        for (std::size_t level = depth - 1; level >= 1; --level) text += level % 2 == 1 ? "}" : "]";
-        return text;
+    const auto nested = [](std::size_t depth, bool objects, const std::string& inner) {
+        std::string open;
+        std::string close;
+        for (std::size_t level = 0; level < depth; ++level) {
+            const bool object = objects && level % 2 == 0;
+            open += object ? "{\"v\":" : "[";
+            close.insert(0, object ? "}" : "]");
+        }
+        return open + inner + close;
     };
     const std::size_t bound = json_parser::max_json_nesting_depth;
-    expect_taken_alike(nested(bound, "[1]"));
-    expect_taken_alike(nested(bound - 1, "{\"v\":[2]}"));
-    expect_refused_alike(nested(bound, "[[1]]"));
-    expect_refused_alike(nested(bound + 10, "[1]"));
+    expect_taken_alike(nested(bound, false, ""));
+    expect_taken_alike(nested(bound - 1, true, "7"));
+    for (const bool objects : {false, true}) {
+        expect_read_alike(nested(bound, objects, "7"));
+        expect_refused_alike(nested(bound + 1, objects, "7"));
+        expect_refused_alike(nested(bound + 1, false, ""));
+        expect_refused_alike(nested(2 * bound, objects, "7"));
+    }
 }
 
 // Bytes that are not UTF-8 become U+FFFD; numbers simdjson does not take are read as nlohmann reads them.
