@@ -12,8 +12,6 @@ class simdjson_view {
 public:
     explicit simdjson_view(simdjson::dom::element value) : value_(value) {}
 
-    simdjson::dom::element value() const { return value_; }
-
     std::optional<json_kind> kind() const;
     std::size_t size() const;
     simdjson_view element(std::size_t index) const;
