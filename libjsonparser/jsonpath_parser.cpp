@@ -28,23 +28,23 @@ jsonpath_parser::jsonpath_parser(std::string_view text)
 jsonpath_parser::~jsonpath_parser() = default;
 
 std::string jsonpath_parser::get_string(const std::string& path) const {
-    return convert_to_string(single_value(resolve(path)), site(path));
+    return convert_to_string(single_value(nlohmann_view(resolve(path))), site(path));
 }
 
 std::int64_t jsonpath_parser::get_int64(const std::string& path) const {
-    return convert_to_int64(single_value(resolve(path)), site(path));
+    return convert_to_int64(single_value(nlohmann_view(resolve(path))), site(path));
 }
 
 double jsonpath_parser::get_double(const std::string& path) const {
-    return convert_to_double(single_value(resolve(path)), site(path));
+    return convert_to_double(single_value(nlohmann_view(resolve(path))), site(path));
 }
 
 bool jsonpath_parser::get_bool(const std::string& path) const {
-    return convert_to_bool(single_value(resolve(path)), site(path));
+    return convert_to_bool(single_value(nlohmann_view(resolve(path))), site(path));
 }
 
 std::uint64_t jsonpath_parser::get_uint64(const std::string& path) const {
-    return convert_to_uint64(single_value(resolve(path)), site(path));
+    return convert_to_uint64(single_value(nlohmann_view(resolve(path))), site(path));
 }
 
 std::vector<std::string> jsonpath_parser::get_member_names(const std::string&) const {

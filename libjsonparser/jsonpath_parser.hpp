@@ -36,7 +36,7 @@ public:
 
 private:
     // Where the value a query finds sits, for the errors that name it.
-    value_site site(const std::string& path) const { return {document_.get(), document_.get(), path}; }
+    value_site site(const std::string& path) const { return {document_.get(), document_.get(), path, {}}; }
 
     const nlohmann::json& resolve(const std::string& path) const;
 

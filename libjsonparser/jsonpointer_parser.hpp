@@ -53,7 +53,7 @@ protected:
 
 private:
     // Where the value a query finds sits, for the errors that name it.
-    value_site site(const std::string& path) const { return {document_.get(), value_, path}; }
+    value_site site(const std::string& path) const { return {document_.get(), value_, path, {}}; }
 
     std::shared_ptr<const nlohmann::json> document_;
     const nlohmann::json* value_;

@@ -5,7 +5,7 @@
 namespace korvel::probekit::libjsonparser {
 namespace {
 
-std::string escaped_name(const std::string& name) {
+std::string escaped_name(std::string_view name) {
     std::string escaped;
     for (const char c : name) {
         if (c == '.') escaped += '\\';
@@ -14,10 +14,12 @@ std::string escaped_name(const std::string& name) {
     return escaped;
 }
 
-std::string joined(const std::string& head, std::string_view tail) {
+std::string joined(std::string_view head, std::string_view tail) {
     if (head.empty()) return std::string(tail);
-    if (tail.empty()) return head;
-    return head + "." + std::string(tail);
+    if (tail.empty()) return std::string(head);
+    std::string path;
+    path.reserve(head.size() + 1 + tail.size());
+    return path.append(head).append(1, '.').append(tail);
 }
 
 // Depth-first by address; the nesting of a parsed text is bounded, so is the recursion.
@@ -46,9 +48,18 @@ bool find_path_of(const nlohmann::json& within, const nlohmann::json* target, st
 }  // namespace
 
 std::string member_path(const value_site& site) {
+    if (site.document == nullptr || site.base == nullptr) return joined(site.base_path, site.path);
     std::string base_path;
-    if (site.document != nullptr && site.base != nullptr) find_path_of(*site.document, site.base, base_path);
+    find_path_of(*site.document, site.base, base_path);
     return joined(base_path, site.path);
+}
+
+std::string child_path(std::string_view parent, std::size_t index) {
+    return joined(parent, std::to_string(index));
+}
+
+std::string child_path(std::string_view parent, std::string_view member_name) {
+    return joined(parent, escaped_name(member_name));
 }
 
 }  // namespace korvel::probekit::libjsonparser

@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 packages=(g++ cmake make ca-certificates patch
-          libcurl4-openssl-dev libssl-dev zlib1g-dev libasio-dev nlohmann-json3-dev
+          libcurl4-openssl-dev libssl-dev zlib1g-dev libasio-dev nlohmann-json3-dev libsimdjson-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libcpp-httplib-dev tinyproxy openssl
           libyaml-cpp-dev prometheus-cpp-dev prometheus help2man dpkg-dev)

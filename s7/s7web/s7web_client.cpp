@@ -4,7 +4,7 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
-#include "libjsonparser/jsonpointer_parser.hpp"
+#include "libjsonparser/simdjson_pointer_parser.hpp"
 #include "liblog/log_levels.hpp"
 #include "libresthelper/check_status.hpp"
 #include "libresthelper/exceptions.hpp"
@@ -109,7 +109,7 @@ s7web_client::answers s7web_client::post(std::string body, const std::string& to
     }
     if (log && log->enabled()) log->log(liblog::level::trace, libresthelper::to_string(response));
     libresthelper::check_status(response);
-    return libjsonparser::jsonpointer_parser(response.body).get_array("");
+    return libjsonparser::parse_json_document(response.body)->get_array("");
 }
 
 s7web_client::answers s7web_client::execute(request_batch batch, const libdeadline::deadline& deadline,
