@@ -11,7 +11,10 @@ case "$kind" in
   # asio's fenced blocks use atomic_thread_fence, which GCC warns is not instrumented; asio's own
   # locks order what those fences order, and the sanitizer sees the locks.
   thread) flags="-fsanitize=thread -Wno-tsan" target=thread_tests tests=(-L threads) ;;
-  address) flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined" target=all tests=() ;;
+  # Of the undefined-behaviour checks, the null, alignment and pointer-overflow ones cost a third of
+  # the build's compile time: a null dereference still ends in AddressSanitizer's report, and x86-64
+  # reads unaligned data as it is. The package test checks the release build's package only.
+  address) flags="-fsanitize=address,undefined -fno-sanitize=null,alignment,pointer-overflow -fno-sanitize-recover=undefined" target=all tests=(-LE packaging) ;;
   *) echo "usage: $0 thread|address" >&2; exit 2 ;;
 esac
 "$root/scripts/bootstrap.sh"
