@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
 namespace {
 
 using namespace korvel::probekit::host;
@@ -35,16 +40,26 @@ sensor_report scan_showing(const channel_report& channel, severity state) {
 const channel_report warm_restart = restart_event(7, "Warm Manual", severity::error);
 const channel_report no_restart = restart_event(1, "No Restarts", severity::ok);
 
-std::string local_time_of_day(time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[8];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
-}
+// The operator's clock two hours east of UTC, so a time shown in UTC instead would not match.
+class operator_time_zone {
+public:
+    operator_time_zone() {
+        if (const char* zone = std::getenv("TZ")) previous_ = zone;
+        ::setenv("TZ", "OPS-2", 1);
+        ::tzset();
+    }
+    ~operator_time_zone() {
+        if (previous_) ::setenv("TZ", previous_->c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
 
 TEST(channel_hold, reports_a_problem_until_the_hold_expires_and_then_lets_it_go) {
+    const operator_time_zone zone;
     const channel_hold hold(15min);
     std::map<int, held_channel> held;
     auto first = scan_showing(warm_restart, severity::error);
@@ -63,7 +78,7 @@ TEST(channel_hold, reports_a_problem_until_the_hold_expires_and_then_lets_it_go)
         EXPECT_EQ(channel.value, 7);
         EXPECT_EQ(channel.text, "Warm Manual");
         EXPECT_TRUE(channel.held);
-        EXPECT_EQ(report.message, "held since " + local_time_of_day(start) + ": Restart Event: Warm Manual");
+        EXPECT_EQ(report.message, "held since 10:00: Restart Event: Warm Manual");
     }
     auto expired = scan_showing(no_restart, severity::ok);
     EXPECT_TRUE(hold.apply(expired, held, start + 15min));
